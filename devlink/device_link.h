@@ -1,0 +1,75 @@
+// DeviceLink: the one per-process record of the opened camera (device
+// handle, four pipe handles, lock, staging buffer) and the block exchanges
+// run under its lock. Both user-mode deliverables build this code; the data
+// source's differences are selected by `variant`.
+#pragma once
+
+#include <cstdint>
+
+#include "devlink/command_block.h"
+#include "platform/platform.h"
+
+enum class LinkVariant { Viewer, DataSource };
+
+// Pipe roles: 0 command (host to camera), 1 reply, 2 held only, 3 image.
+enum : int { kCommandPipe = 0, kReplyPipe = 1, kHeldPipe = 2, kImagePipe = 3, kPipeCount = 4 };
+enum : uint32_t { kMaxStagingBytes = 131072 };
+
+extern const char kDeviceDriverTextViewer[];
+extern const char kDeviceDriverTextSource[];
+extern const char kDeviceDriverCaption[];
+extern const char kMemoryText[];
+extern const char kMemoryCaption[];
+
+struct DeviceLink {
+  plat::Handle deviceHandle;
+  plat::Handle pipeHandles[kPipeCount];
+  int32_t deviceIndex;
+  char devicePath[100];
+  plat::Handle linkLock;
+  uint8_t* stagingBuffer;
+  uint32_t stagingSize;
+  uint32_t lastError;
+  uint32_t lineSkip;      // bit 4 of byte 3 of the configuration reply
+  uint32_t largeModel;    // data source: the 1280x1024 camera answered
+  LinkVariant variant;
+
+  explicit DeviceLink(LinkVariant linkVariant = LinkVariant::Viewer);
+
+  // --- Discovery and pipes ---
+  // Full open; `sizeIndex` is the frame pipeline's size index, which sizes
+  // the staging buffer. Shows its own messages; on failure leaves all closed.
+  bool open(int sizeIndex);
+  uint32_t findDevice();
+  bool reopen();
+  void close();
+  bool isPresent();
+  bool allocStaging();
+  void freeStaging();
+  bool resizeStaging();
+  uint32_t lineSkipFlag() const { return lineSkip; }
+  void setLineSkipFlag(uint32_t flag) { lineSkip = flag ? 1 : 0; }
+  bool isOpen() const { return deviceHandle != plat::invalidHandle(); }
+
+  // --- Pipe transactions ---
+  bool writeBlock(plat::Handle pipe, const CommandBlock& block);
+  bool readBlock(plat::Handle pipe, CommandBlock* out);
+  static bool checkReply(const CommandBlock& command, const CommandBlock& reply);
+  bool transact(CommandBlock* block);
+  bool transactOnce(CommandBlock* block, bool unchecked);
+  bool transactHeld(CommandBlock* block);
+  bool probeStatus(CommandBlock* out);
+  // Viewer start-up handshake, or the data source's variant.
+  bool waitReady();
+  uint64_t queryStatus();
+  uint64_t queryConfig();
+  bool isIdle();
+  bool readImage(uint8_t* destination, uint32_t count);
+
+ private:
+  bool exchangeUnderLock(CommandBlock* block);
+  bool waitReadyViewer();
+  bool waitReadySource();
+  bool queryUntilAnswered(uint8_t code, CommandBlock* reply);
+  bool queryOnce(uint8_t code, CommandBlock* reply);
+};
