@@ -1,0 +1,235 @@
+// The acquisition thread's protocol against the scripted camera: the live
+// loop, freezing, stop requests, failures, device removal, the gate and the
+// pause for a still capture.
+#include "tests/viewer/viewer_fixture.h"
+
+namespace {
+
+bool threadStoppedDelivered() { return countDelivered(kMsgThreadStopped) > 0; }
+
+}  // namespace
+
+class AcquisitionThreadTest : public ViewerTest {};
+
+TEST_F(AcquisitionThreadTest, LiveLoopPaintsEveryChunkAndReleasesEveryFrame) {
+  openCameraLink();
+  framePipeline.setSizeIndex(0);
+  framePipeline.resetForSize();
+  buildBitmapInfo(0);
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitForTransfers(4));
+  viewerState.threadState = kThreadClosing;
+  stopThread();
+  const int transfers = camera.transfers;
+  // A full-size frame arrives in 12 chunks, each painted as it comes (the
+  // stop may cut the last frame short).
+  EXPECT_GE(camera.imageReads, (transfers - 1) * 12);
+  EXPECT_LE(camera.imageReads, transfers * 12);
+  EXPECT_EQ(ui->paints, camera.imageReads.load());
+  EXPECT_EQ(ui->surfacesHeld, 0);
+  // Every frame held is released again (the last one by the stop).
+  EXPECT_EQ(camera.holds, transfers);
+  EXPECT_EQ(camera.releases, transfers + 1);  // + the start-up release
+  EXPECT_EQ(camera.heldPicture, 0);
+  // 70 ms after the hold and 70 ms after the release, per frame.
+  EXPECT_GE(virtualMs.load(), static_cast<uint64_t>(140 * (transfers - 1)));
+  EXPECT_EQ(plat::waitFor(acquisitionThread.threadDoneEvent, 0), plat::kWaitObject0);
+  EXPECT_EQ(acquisitionThread.threadHandle, nullptr);
+  pumpMessages();
+  EXPECT_EQ(countDelivered(kMsgThreadStopped), 0);
+}
+
+TEST_F(AcquisitionThreadTest, StartThreadRefusesASecondThread) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  plat::Handle first = acquisitionThread.threadHandle;
+  EXPECT_FALSE(startThread());
+  EXPECT_EQ(acquisitionThread.threadHandle, first);
+}
+
+TEST_F(AcquisitionThreadTest, FreezeKeepsThePictureHeldAndOnlyRepaints) {
+  openCameraLink();
+  viewerState.captureNotice = handleOf(2);  // stands for the capture notice
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitForTransfers(2));
+  viewerState.freezeFlag = 1;
+  // The round under way finishes without release; later rounds repaint.
+  ASSERT_TRUE(pumpUntil([] { return countDelivered(kMsgCaptureDone) >= 3; }, 5000));
+  const int transfers = camera.transfers;
+  const int paints = ui->paints;
+  ASSERT_TRUE(pumpUntil([] { return countDelivered(kMsgCaptureDone) >= 6; }, 5000));
+  EXPECT_EQ(camera.transfers, transfers);
+  EXPECT_GT(ui->paints, paints);
+  EXPECT_EQ(camera.heldPicture, 1);
+  // Unfreezing: the next round is a capture round again.
+  CommandBlock release = CommandBlock::make(kCmdStoreImage, kParamOff);
+  ASSERT_TRUE(deviceLink.transact(&release));
+  viewerState.freezeFlag = 0;
+  EXPECT_TRUE(waitForTransfers(2));
+}
+
+TEST_F(AcquisitionThreadTest, NoCaptureDoneWithoutANotice) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  viewerState.freezeFlag = 1;
+  ASSERT_TRUE(pumpUntil([] { return viewerState.freezeFlag && framePipeline.frameInProgress == 0; }, 5000));
+  viewerState.threadState = kThreadClosing;
+  stopThread();
+  pumpMessages();
+  EXPECT_EQ(countDelivered(kMsgCaptureDone), 0);
+}
+
+namespace {
+// Closes the gate from inside the transfer, so the thread stops at its
+// first chunk read.
+void closeGateAtTransfer(void*) { plat::resetEvent(acquisitionThread.gateEvent); }
+std::atomic<int> transferSeen{0};
+void noteTransfer(void*) {
+  transferSeen++;
+  plat::resetEvent(acquisitionThread.gateEvent);
+}
+}  // namespace
+
+TEST_F(AcquisitionThreadTest, StopRequestDuringAFrameReleasesAndPostsNothing) {
+  openCameraLink();
+  transferSeen = 0;
+  camera.onTransfer = noteTransfer;
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(pumpUntil([] { return transferSeen > 0; }, 5000));
+  const int reads = camera.imageReads;
+  viewerState.threadState = kThreadStopForCommand;
+  plat::setEvent(acquisitionThread.gateEvent);
+  stopThread();
+  // A half-size frame has 3 chunks: the thread stopped before its last.
+  EXPECT_LT(camera.imageReads, reads + 3);
+  EXPECT_EQ(camera.heldPicture, 0);     // the stop released the camera
+  EXPECT_EQ(framePipeline.frameInProgress, 0u);
+  EXPECT_EQ(framePipeline.writeOffset, 0u);
+  pumpMessages();
+  EXPECT_EQ(countDelivered(kMsgThreadStopped), 0);
+  // The next start reads whole frames again.
+  camera.onTransfer = nullptr;
+  ASSERT_TRUE(startThread());
+  EXPECT_TRUE(waitForTransfers(2));
+  EXPECT_EQ(viewerState.threadState, kThreadRun);
+}
+
+TEST_F(AcquisitionThreadTest, GateHoldsTheThreadBeforeItsNextCameraStep) {
+  openCameraLink();
+  camera.onTransfer = closeGateAtTransfer;
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitForTransfers(1));
+  const int reads = camera.imageReads;
+  plat::waitFor(acquisitionThread.threadDoneEvent, 50);  // let it reach the gate
+  EXPECT_EQ(camera.imageReads, reads);
+  camera.onTransfer = nullptr;
+  plat::setEvent(acquisitionThread.gateEvent);
+  EXPECT_TRUE(waitForTransfers(1));
+}
+
+TEST_F(AcquisitionThreadTest, FailedHoldCommandEndsWithCommFailure) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitForTransfers(1));
+  camera.failCode = kCmdStoreImage;
+  camera.failCount = 1000;  // hold and release both fail from now on
+  ASSERT_TRUE(pumpUntil(threadStoppedDelivered, 5000));
+  EXPECT_EQ(viewerState.threadState, kThreadCommFailure);
+  EXPECT_TRUE(waitThreadDone(0));
+}
+
+TEST_F(AcquisitionThreadTest, FailedTransferCommandEndsWithCommFailure) {
+  openCameraLink();
+  camera.failCode = kCmdTransferImage;
+  camera.failCount = 3;  // three attempts of one block write
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(pumpUntil(threadStoppedDelivered, 5000));
+  EXPECT_EQ(viewerState.threadState, kThreadCommFailure);
+  EXPECT_EQ(camera.releases, 1);  // only the start-up release: none after the failure
+}
+
+namespace {
+std::atomic<int> lockTaken{0};
+// Takes the link lock away from the thread at the transfer, so that its
+// chunk read cannot get it in time.
+void closeGateOnceAtTransfer(void*) {
+  if (lockTaken.exchange(1)) return;
+  plat::resetEvent(acquisitionThread.gateEvent);
+}
+}  // namespace
+
+TEST_F(AcquisitionThreadTest, FailedChunkReadEndsTheFrameWithoutRelease) {
+  openCameraLink();
+  lockTaken = 0;
+  camera.onTransfer = closeGateOnceAtTransfer;
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(pumpUntil([] { return lockTaken.load() == 1; }, 5000));
+  // Wait for the transfer's own exchange to hand the lock back, then keep it.
+  ASSERT_EQ(plat::waitFor(deviceLink.linkLock, 2000), plat::kWaitObject0);
+  const int releases = camera.releases;
+  plat::setEvent(acquisitionThread.gateEvent);
+  ASSERT_TRUE(pumpUntil(threadStoppedDelivered, 5000));
+  EXPECT_EQ(viewerState.threadState, kThreadCommFailure);
+  EXPECT_EQ(camera.releases, releases);
+  EXPECT_EQ(camera.heldPicture, 1);
+}
+
+namespace {
+// The main window hears of the removal while the thread is in an exchange
+// that the removal makes fail.
+void removeDuringTransfer(void*) {
+  viewerState.threadState = kThreadDeviceRemoved;
+}
+}  // namespace
+
+TEST_F(AcquisitionThreadTest, DeviceRemovalIsNotOverwrittenByTheFailureItCauses) {
+  openCameraLink();
+  camera.onTransfer = removeDuringTransfer;
+  camera.unplugAtTransfer = true;  // the transfer's reply never comes
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(pumpUntil(threadStoppedDelivered, 5000));
+  EXPECT_EQ(viewerState.threadState, kThreadDeviceRemoved);
+  EXPECT_EQ(countDelivered(kMsgThreadStopped), 1);
+  EXPECT_EQ(camera.releases, 1);  // no release on a removed device
+}
+
+TEST_F(AcquisitionThreadTest, UnplugDuringTheChunksEndsWithCommFailure) {
+  openCameraLink();
+  framePipeline.setSizeIndex(0);
+  framePipeline.resetForSize();
+  buildBitmapInfo(0);
+  camera.unplugAfterImageReads = 14;  // third chunk of the second frame
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(pumpUntil(threadStoppedDelivered, 5000));
+  // Image reads do not report errors; the frame's release is what fails.
+  EXPECT_EQ(viewerState.threadState, kThreadCommFailure);
+  EXPECT_EQ(framePipeline.frameInProgress, 0u);
+  EXPECT_TRUE(waitThreadDone(0));
+}
+
+TEST_F(AcquisitionThreadTest, PauseParksTheThreadBetweenFramesUntilResumed) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitForTransfers(1));
+  ASSERT_TRUE(suspendAcquisition());
+  // Parked: no frame in progress, the link lock free, no camera traffic.
+  EXPECT_EQ(framePipeline.frameInProgress, 0u);
+  ASSERT_EQ(plat::waitFor(deviceLink.linkLock, 0), plat::kWaitObject0);
+  plat::setEvent(deviceLink.linkLock);
+  const int transfers = camera.transfers;
+  plat::waitFor(acquisitionThread.threadDoneEvent, 100);
+  EXPECT_EQ(camera.transfers, transfers);
+  resumeAcquisition();
+  EXPECT_TRUE(waitForTransfers(2));
+}
+
+TEST_F(AcquisitionThreadTest, StopWhileParkedEndsAtOnce) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(suspendAcquisition());
+  viewerState.threadState = kThreadClosing;
+  uint32_t start = plat::tickCount();
+  stopThread();
+  EXPECT_LT(plat::tickCount() - start, 2000u);
+  EXPECT_EQ(acquisitionThread.threadHandle, nullptr);
+}

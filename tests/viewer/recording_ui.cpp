@@ -1,0 +1,217 @@
+#include "tests/viewer/recording_ui.h"
+
+#include <cstring>
+
+namespace {
+
+RecordingUi* ui = nullptr;
+
+void lockQueue() { plat::waitFor(ui->queueLock, plat::kInfinite); }
+void unlockQueue() { plat::setEvent(ui->queueLock); }
+
+WindowHandle newWindow(int templateId, int controlId, WindowHandle owner, MessageHandler handler) {
+  RecordedWindow w{templateId, controlId, owner, handler, true, {0, 0, 0, 0}, ShowMode::Normal, 0, 0};
+  ui->windows.push_back(w);
+  return handleOf(static_cast<int>(ui->windows.size()));
+}
+
+WindowHandle createDialog(int templateId, WindowHandle owner, MessageHandler handler) {
+  WindowHandle window = newWindow(templateId, 0, owner, handler);
+  ui->events.push_back("create " + std::to_string(templateId));
+  handler(window, kMsgInitDialog, 0, 0);
+  return window;
+}
+
+intptr_t runModalDialog(int templateId, WindowHandle owner, MessageHandler handler) {
+  WindowHandle window = createDialog(templateId, owner, handler);
+  if (windowOf(window).alive) pumpMessages();
+  return ui->modalResult;
+}
+
+void endDialog(WindowHandle dialog, intptr_t result) {
+  ui->events.push_back("end " + std::to_string(result));
+  ui->modalEnded = true;
+  ui->modalResult = result;
+}
+
+void destroyWindow(WindowHandle window) {
+  if (!window) return;
+  RecordedWindow& w = windowOf(window);
+  if (!w.alive) return;
+  w.alive = false;
+  ui->events.push_back("destroy " + std::to_string(w.templateId));
+  if (w.handler) w.handler(window, kMsgDestroy, 0, 0);
+}
+
+void moveWindow(WindowHandle window, int x, int y, int width, int height, bool) {
+  if (!window) return;
+  windowOf(window).rect = WindowRect{x, y, x + width, y + height};
+}
+
+void showWindow(WindowHandle window, ShowMode mode) { windowOf(window).shown = mode; }
+void updateWindow(WindowHandle) {}
+void invalidate(WindowHandle window, bool) {
+  if (window) windowOf(window).invalidations++;
+}
+
+bool postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  lockQueue();
+  ui->queue.push_back(PostedMessage{window, message, wParam, lParam});
+  unlockQueue();
+  plat::setEvent(ui->queueSignal);
+  return true;
+}
+
+intptr_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  RecordedWindow& w = windowOf(window);
+  return w.alive && w.handler ? w.handler(window, message, wParam, lParam) : 0;
+}
+
+int systemMetric(int index) {
+  switch (index) {
+    case kMetricCaptionHeight:
+      return ui->captionHeight;
+    case kMetricFullScreenWidth:
+      return ui->workWidth;
+    case kMetricFullScreenHeight:
+      return ui->workHeight;
+    default:
+      return 0;
+  }
+}
+
+WindowRect windowRect(WindowHandle window) { return windowOf(window).rect; }
+
+WindowHandle dialogItem(WindowHandle dialog, int controlId) {
+  for (size_t i = 0; i < ui->windows.size(); ++i) {
+    const RecordedWindow& w = ui->windows[i];
+    if (w.templateId == 0 && w.owner == dialog && w.controlId == controlId) return handleOf(static_cast<int>(i + 1));
+  }
+  return newWindow(0, controlId, dialog, nullptr);
+}
+
+void setWindowIcon(WindowHandle window, int iconId) { windowOf(window).icon = iconId; }
+void setMouseCapture(WindowHandle window) { ui->mouseCapture = window; }
+void releaseMouseCapture() { ui->mouseCapture = nullptr; }
+
+DrawingSurface getSurface(WindowHandle window) {
+  ui->surfacesHeld++;
+  return window;
+}
+void stretchPicture(DrawingSurface, const WindowRect& target, const BitmapInfoHeader&, const uint8_t* pixels) {
+  if (pixels) ui->paints++;
+}
+void releaseSurface(WindowHandle, DrawingSurface) { ui->surfacesHeld--; }
+
+bool drawKeyedBitmap(WindowHandle panel, WindowHandle button, int bitmapId) {
+  for (int missing : ui->missingBitmaps)
+    if (missing == bitmapId) return false;
+  ui->keyedDraws.push_back(KeyedDraw{panel, windowOf(button).controlId, bitmapId});
+  return true;
+}
+bool drawOpaqueBitmap(WindowHandle, const WindowRect&, int) { return true; }
+
+const WindowOps kRecordingOps = {createDialog,   runModalDialog, endDialog,       destroyWindow,    moveWindow,
+                                 showWindow,     updateWindow,   invalidate,      postMessage,      sendMessage,
+                                 systemMetric,   windowRect,     dialogItem,      setWindowIcon,    setMouseCapture,
+                                 releaseMouseCapture, getSurface, stretchPicture, releaseSurface, drawKeyedBitmap,
+                                 drawOpaqueBitmap};
+
+int answerBox(WindowHandle owner, const char* text, const char* caption, uint32_t flags) {
+  ui->boxes.push_back(MessageBoxCall{owner, text, caption, flags});
+  if (!ui->answers.empty()) {
+    int answer = ui->answers.front();
+    ui->answers.pop_front();
+    return answer;
+  }
+  return (flags & 0xF) == plat::kMbYesNo ? plat::kIdYes : plat::kIdOk;
+}
+
+bool popMessage(PostedMessage* out) {
+  lockQueue();
+  bool any = !ui->queue.empty();
+  if (any) {
+    *out = ui->queue.front();
+    ui->queue.pop_front();
+  }
+  unlockQueue();
+  return any;
+}
+
+void deliver(const PostedMessage& m) {
+  ui->delivered.push_back(m);
+  if (!m.window) return;
+  RecordedWindow& w = windowOf(m.window);
+  if (w.alive && w.handler) w.handler(m.window, m.message, m.wParam, m.lParam);
+}
+
+}  // namespace
+
+RecordingUi& installRecordingUi() {
+  ui = new RecordingUi();
+  ui->queueLock = plat::createEvent(false, true);
+  ui->queueSignal = plat::createEvent(false, false);
+  installWindowOps(&kRecordingOps);
+  plat::installMessageBoxHook(answerBox);
+  return *ui;
+}
+
+void removeRecordingUi() {
+  plat::installMessageBoxHook(nullptr);
+  installWindowOps(nullptr);
+  plat::closeHandle(ui->queueLock);
+  plat::closeHandle(ui->queueSignal);
+  delete ui;
+  ui = nullptr;
+}
+
+WindowHandle handleOf(int index) { return reinterpret_cast<WindowHandle>(static_cast<intptr_t>(index)); }
+
+RecordedWindow& windowOf(WindowHandle window) {
+  return ui->windows[static_cast<size_t>(reinterpret_cast<intptr_t>(window)) - 1];
+}
+
+WindowHandle findWindow(int templateId) {
+  for (size_t i = ui->windows.size(); i-- > 0;) {
+    if (ui->windows[i].templateId == templateId && ui->windows[i].alive) return handleOf(static_cast<int>(i + 1));
+  }
+  return nullptr;
+}
+
+WindowHandle itemOf(WindowHandle dialog, int controlId) { return dialogItem(dialog, controlId); }
+
+void pumpMessages() {
+  PostedMessage m;
+  while (popMessage(&m)) deliver(m);
+}
+
+bool pumpUntil(bool (*done)(), uint32_t ms) {
+  uint32_t start = plat::tickCount();
+  for (;;) {
+    pumpMessages();
+    if (done()) return true;
+    if (plat::tickCount() - start > ms) return false;
+    plat::waitFor(ui->queueSignal, 5);
+  }
+}
+
+int countDelivered(uint32_t message) {
+  int n = 0;
+  for (const PostedMessage& m : ui->delivered) n += m.message == message;
+  return n;
+}
+
+int countBoxes(const char* caption) {
+  int n = 0;
+  for (const MessageBoxCall& b : ui->boxes) n += b.caption == caption;
+  return n;
+}
+
+void clickButton(WindowHandle dialog, int controlId) {
+  sendMessage(dialog, kMsgCommand, static_cast<uintptr_t>(controlId), 0);
+}
+
+void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool pressed) {
+  DrawRequest request{controlId, action, pressed, dialogItem(dialog, controlId)};
+  sendMessage(dialog, kMsgDrawItem, static_cast<uintptr_t>(controlId), reinterpret_cast<intptr_t>(&request));
+}

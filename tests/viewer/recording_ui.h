@@ -1,0 +1,87 @@
+// A recording stand-in for the window operations: windows are numbered
+// records, posted messages wait in a queue that the test pumps, message
+// boxes are recorded and answered from a script, and drawing is counted.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "viewer/window_ops.h"
+
+struct RecordedWindow {
+  int templateId;         // 0 for a control
+  int controlId;          // for a control
+  WindowHandle owner;     // owner dialog (controls: their dialog)
+  MessageHandler handler;
+  bool alive;
+  WindowRect rect;
+  ShowMode shown;
+  int icon;
+  int invalidations;
+};
+
+struct MessageBoxCall {
+  WindowHandle owner;
+  std::string text;
+  std::string caption;
+  uint32_t flags;
+};
+
+struct PostedMessage {
+  WindowHandle window;
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+};
+
+struct KeyedDraw {
+  WindowHandle panel;
+  int controlId;
+  int bitmapId;
+};
+
+struct RecordingUi {
+  std::vector<RecordedWindow> windows;  // handle n is windows[n - 1]
+  std::vector<std::string> events;      // "create 2", "destroy 84", "end 0", ...
+  std::vector<MessageBoxCall> boxes;
+  std::deque<int> answers;              // scripted message-box answers
+  std::vector<PostedMessage> delivered; // every posted message once delivered
+  std::vector<KeyedDraw> keyedDraws;
+  std::vector<int> missingBitmaps;      // draw of these ids fails
+  int workWidth = 1280, workHeight = 1024, captionHeight = 19;
+  WindowHandle mouseCapture = nullptr;
+  bool modalEnded = false;
+  intptr_t modalResult = -1;
+  std::atomic<int> paints{0};
+  std::atomic<int> surfacesHeld{0};
+  WindowRect lastPaint{0, 0, 0, 0};
+
+  // Posted messages, filled from any thread.
+  plat::Handle queueLock = nullptr;
+  plat::Handle queueSignal = nullptr;
+  std::deque<PostedMessage> queue;
+};
+
+// Installs the stand-in (and the message-box hook) for the running test.
+RecordingUi& installRecordingUi();
+void removeRecordingUi();
+
+WindowHandle handleOf(int index);
+RecordedWindow& windowOf(WindowHandle window);
+// The live window made from a template, null when none.
+WindowHandle findWindow(int templateId);
+WindowHandle itemOf(WindowHandle dialog, int controlId);
+
+// Delivers posted messages until the queue is empty.
+void pumpMessages();
+// Delivers posted messages until `done` answers true or `ms` passed.
+bool pumpUntil(bool (*done)(), uint32_t ms);
+int countDelivered(uint32_t message);
+int countBoxes(const char* caption);
+
+// Sends a button command or draw request to a dialog as the platform would.
+void clickButton(WindowHandle dialog, int controlId);
+void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool pressed);

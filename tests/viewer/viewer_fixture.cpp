@@ -1,0 +1,85 @@
+#include "tests/viewer/viewer_fixture.h"
+
+std::atomic<uint64_t> virtualMs{0};
+std::atomic<int> exitRequests{0};
+
+namespace {
+void virtualSleep(uint32_t ms) { virtualMs += ms; }
+void recordExit(uint32_t) { exitRequests++; }
+}  // namespace
+
+void ViewerTest::SetUp() {
+  virtualMs = 0;
+  exitRequests = 0;
+  plat::installSleepHook(virtualSleep);
+  plat::installExitHook(recordExit);
+  resetViewerState();
+  resetAcquisitionThread();
+  resetMiniPanelState();
+  deviceLink = DeviceLink(LinkVariant::Viewer);
+  framePipeline = FramePipeline(&deviceLink, LinkVariant::Viewer);
+  ui = &installRecordingUi();
+  installFakeCamera(&camera);
+}
+
+void ViewerTest::stopRunningThread() {
+  if (acquisitionThread.threadHandle) {
+    int32_t running = kThreadRun;
+    viewerState.threadState.compare_exchange_strong(running, kThreadClosing);
+    resumeAcquisition();
+    plat::setEvent(acquisitionThread.gateEvent);
+    stopThread();
+  }
+}
+
+void ViewerTest::TearDown() {
+  stopRunningThread();
+  AcquisitionThread& at = acquisitionThread;
+  for (plat::Handle* event : {&at.threadDoneEvent, &at.gateEvent, &at.pausedEvent, &at.resumeEvent}) {
+    if (*event) plat::closeHandle(*event);
+    *event = nullptr;
+  }
+  framePipeline.release();
+  deviceLink.close();
+  removeFakeCamera();
+  removeRecordingUi();
+  plat::installSleepHook(nullptr);
+  plat::installExitHook(nullptr);
+}
+
+void ViewerTest::openCameraLink() {
+  viewerState.mainWindow = handleOf(1);
+  ui->windows.push_back(RecordedWindow{1, 0, nullptr, nullptr, true, {0, 0, 0, 0},
+                                       ShowMode::Normal, 0, 0});
+  ui->windows.push_back(RecordedWindow{2, 0, nullptr, nullptr, true, {0, 0, 0, 0}, ShowMode::Normal, 0, 0});
+  viewerState.miniPanel = handleOf(2);
+  viewerState.viewRect = ViewRect{5, 5, 517, 389};
+  framePipeline.setSizeIndex(1);
+  ASSERT_TRUE(deviceLink.open(1));
+  ASSERT_TRUE(deviceLink.waitReady());
+  ASSERT_TRUE(framePipeline.init());
+  CommandBlock release = CommandBlock::make(kCmdStoreImage, kParamOff);
+  ASSERT_TRUE(deviceLink.transactHeld(&release));
+  buildBitmapInfo(1);
+  acquisitionThread.threadDoneEvent = plat::createEvent(true, true);
+  acquisitionThread.gateEvent = plat::createEvent(true, true);
+}
+
+WindowHandle ViewerTest::startViewer() {
+  return ui ? windowOps().createDialog(1, nullptr, mainWindowHandler) : nullptr;
+}
+
+bool ViewerTest::waitForTransfers(int n, uint32_t ms) {
+  int target = camera.transfers + n;
+  uint32_t start = plat::tickCount();
+  while (camera.transfers < target) {
+    if (plat::tickCount() - start > ms) return false;
+    pumpMessages();
+    plat::waitFor(ui->queueSignal, 1);
+  }
+  return true;
+}
+
+bool ViewerTest::waitThreadDone(uint32_t ms) {
+  return plat::waitFor(acquisitionThread.threadDoneEvent, ms) == plat::kWaitObject0;
+}

@@ -1,0 +1,248 @@
+// The acquisition thread and its start and stop routines.
+//
+// Painting: the thread paints each chunk straight into the main window's
+// drawing surface from its own thread (getSurface / stretchPicture /
+// releaseSurface), so every band of a frame shows the moment it has been
+// converted. Marshalling to the user-interface thread would delay each band
+// behind whatever that thread is doing (a modal message box, a dialog) and
+// is not needed: the main window has no painting of its own.
+#include "viewer/acquisition_thread.h"
+
+#include "devlink/device_link.h"
+#include "devlink/frame_pipeline.h"
+#include "viewer/viewer_state.h"
+
+AcquisitionThread acquisitionThread;
+
+namespace {
+
+ViewerState& vs = viewerState;
+
+int32_t state() { return vs.threadState.load(); }
+
+// threadState = 3 unless the main window already said the device is gone.
+void markCommFailure() {
+  int32_t current = vs.threadState.load();
+  while (current < kThreadDeviceRemoved &&
+         !vs.threadState.compare_exchange_weak(current, kThreadCommFailure)) {
+  }
+}
+
+void waitGate() { plat::waitFor(acquisitionThread.gateEvent, plat::kInfinite); }
+
+void paintLiveImage(DrawingSurface surface) {
+  const ViewRect& r = vs.viewRect;
+  windowOps().stretchPicture(surface, WindowRect{r.left, r.top, r.right, r.bottom},
+                             acquisitionThread.liveBitmapInfo, framePipeline.liveImage);
+}
+
+void repaintHeldFrame() {
+  WindowHandle main = vs.mainWindow;
+  DrawingSurface surface = windowOps().getSurface(main);
+  if (surface) {
+    paintLiveImage(surface);
+    windowOps().releaseSurface(main, surface);
+  }
+}
+
+// A frame left half-read (stop request or failed chunk) must not carry its
+// counters into the next frame: the next transfer starts from the top.
+void abandonFrame() {
+  if (framePipeline.frameInProgress || framePipeline.writeOffset) {
+    framePipeline.abortFrame();
+    framePipeline.pixelCount = 0;
+    framePipeline.consumedOutput = 0;
+  }
+}
+
+// The first transfer after a link recovery proves the link good again. The
+// notice belongs to the user-interface thread, which destroys it.
+void clearUsbCheckNotice() {
+  WindowHandle notice = vs.usbCheckNotice.exchange(nullptr);
+  if (notice) {
+    vs.recoveryCount = 0;
+    windowOps().postMessage(vs.mainWindow, kMsgDestroyNotice, reinterpret_cast<uintptr_t>(notice), 0);
+  }
+}
+
+// Reads and paints the frame whose transfer has started, chunk by chunk.
+void readFrame() {
+  WindowHandle main = vs.mainWindow;
+  DrawingSurface surface = windowOps().getSurface(main);
+  while (framePipeline.frameInProgress) {
+    if (state() != kThreadRun) break;
+    waitGate();
+    if (!framePipeline.readChunk(-1)) {
+      markCommFailure();
+      break;
+    }
+    if (surface) paintLiveImage(surface);
+  }
+  if (surface) windowOps().releaseSurface(main, surface);
+  if (framePipeline.frameInProgress) abandonFrame();
+}
+
+void notifyAfterRound(bool released) {
+  if (vs.captureNotice.load() && !released) windowOps().postMessage(vs.miniPanel, kMsgCaptureDone, 0, 0);
+  WindowHandle panel = vs.controlPanel;
+  if (panel && !vs.refreshSuppressed) windowOps().postMessage(panel, kMsgStatusRefresh, 0, 0);
+}
+
+// Between frames: park here while the user-interface thread fetches a still.
+void parkIfPauseRequested() {
+  AcquisitionThread& at = acquisitionThread;
+  if (!at.pauseRequested) return;
+  plat::setEvent(at.pausedEvent);
+  while (at.pauseRequested && state() == kThreadRun) plat::waitFor(at.resumeEvent, 50);
+}
+
+}  // namespace
+
+uint32_t acquisitionThreadProc(void*) {
+  bool released = false;  // the camera was released after the last frame
+  if (state() != kThreadRun) goto stop;
+  for (;;) {
+    parkIfPauseRequested();
+    if (vs.freezeFlag && !released) {
+      // Repaint round: the held frame again, no camera traffic.
+      for (int i = 0; i < 10; ++i) {
+        if (state() == kThreadRun) plat::sleepMs(10);
+      }
+      repaintHeldFrame();
+    } else {
+      released = false;
+      waitGate();
+      if (!framePipeline.selectSize(-1)) goto failure;
+      if (state() != kThreadRun) goto stop;
+      waitGate();
+      if (!framePipeline.storeImage()) goto failure;
+      if (state() != kThreadRun) goto stop;
+      plat::sleepMs(kHoldWaitMs);
+      waitGate();
+      if (!framePipeline.startTransfer()) goto failure;
+      if (state() != kThreadRun) {
+        abandonFrame();
+        goto stop;
+      }
+      clearUsbCheckNotice();
+      readFrame();
+      if (state() != kThreadRun) goto stop;
+      if (!vs.freezeFlag) {
+        waitGate();
+        if (!framePipeline.releaseImage()) goto failure;
+        plat::sleepMs(kReleaseWaitMs);
+        released = true;
+      }
+    }
+    notifyAfterRound(released);
+    if (state() != kThreadRun) {
+      if (released) goto end;
+      goto stop;
+    }
+  }
+
+failure:
+  if (state() >= kThreadDeviceRemoved) goto stop;
+  vs.threadState = kThreadCommFailure;
+  goto end;
+
+stop:
+  if (state() < kThreadCommFailure) {
+    if (!framePipeline.releaseImage()) {
+      int32_t current = state();
+      if (current < kThreadDeviceRemoved) markCommFailure();
+    }
+  }
+
+end:
+  plat::setEvent(acquisitionThread.threadDoneEvent);
+  {
+    int32_t last = state();
+    if (last == kThreadCommFailure || last == kThreadDeviceRemoved)
+      windowOps().postMessage(vs.mainWindow, kMsgThreadStopped, 0, 0);
+  }
+  return 0;
+}
+
+bool startThread() {
+  AcquisitionThread& at = acquisitionThread;
+  if (at.threadHandle) return false;
+  if (plat::waitFor(at.threadDoneEvent, 0) != plat::kWaitObject0) plat::waitFor(at.threadDoneEvent, plat::kInfinite);
+  plat::resetEvent(at.threadDoneEvent);
+  vs.threadState = kThreadRun;
+  at.pauseRequested = 0;
+  plat::Handle thread = plat::startThread(acquisitionThreadProc, nullptr);
+  if (!thread) {
+    plat::showMessage(nullptr, kMemoryText, kMemoryCaption, plat::kMbOk | plat::kMbIconError);
+    plat::setEvent(at.threadDoneEvent);
+    vs.threadState = kThreadClosing;
+    return false;
+  }
+  at.threadHandle = thread;
+  return true;
+}
+
+void stopThread() {
+  AcquisitionThread& at = acquisitionThread;
+  if (!at.threadHandle) return;
+  if (plat::waitFor(at.threadDoneEvent, kStopWaitMs) != plat::kWaitObject0)
+    plat::waitFor(at.threadDoneEvent, kStopWaitMs);
+  uint32_t code = 0;
+  plat::threadExitCode(at.threadHandle, &code);
+  if (code == plat::kStillActive) {
+    plat::sleepMs(10);
+    plat::threadExitCode(at.threadHandle, &code);
+    if (code == plat::kStillActive) {
+      plat::terminateThread(at.threadHandle, kForcedExitCode);
+      plat::setEvent(at.threadDoneEvent);
+      // A thread ended from outside may have held the link lock (no other
+      // thread does while we are here) or left a frame half read: give the
+      // lock back and drop the frame, or the next exchange would wait for
+      // the lock forever.
+      if (deviceLink.linkLock) plat::setEvent(deviceLink.linkLock);
+      abandonFrame();
+    }
+  }
+  plat::closeHandle(at.threadHandle);
+  at.threadHandle = nullptr;
+}
+
+// Pausing for a still capture. Suspending the thread at an arbitrary point
+// could leave it holding the link lock (the capture's transact would then
+// wait forever) or halfway through a frame whose counters the capture
+// shares. Instead the thread is asked to park at the top of its loop, the
+// one point where it holds neither, and the caller waits until it is there.
+bool suspendAcquisition() {
+  AcquisitionThread& at = acquisitionThread;
+  if (!at.threadHandle) return true;
+  if (!at.pausedEvent) at.pausedEvent = plat::createEvent(true, false);
+  if (!at.resumeEvent) at.resumeEvent = plat::createEvent(true, false);
+  if (!at.pausedEvent || !at.resumeEvent) return false;
+  plat::resetEvent(at.pausedEvent);
+  plat::resetEvent(at.resumeEvent);
+  at.pauseRequested = 1;
+  // Bounded like stopThread: a thread stuck in a camera exchange ends on the
+  // driver's time-outs long before this.
+  for (uint32_t waited = 0; waited < 2 * kStopWaitMs; waited += 50) {
+    if (plat::waitFor(at.pausedEvent, 50) == plat::kWaitObject0) return true;
+    if (plat::waitFor(at.threadDoneEvent, 0) == plat::kWaitObject0) return true;
+  }
+  at.pauseRequested = 0;
+  return false;
+}
+
+void resumeAcquisition() {
+  AcquisitionThread& at = acquisitionThread;
+  at.pauseRequested = 0;
+  if (at.resumeEvent) plat::setEvent(at.resumeEvent);
+}
+
+void resetAcquisitionThread() {
+  AcquisitionThread& at = acquisitionThread;
+  at.threadHandle = nullptr;
+  at.threadDoneEvent = nullptr;
+  at.gateEvent = nullptr;
+  at.pauseRequested = 0;
+  at.pausedEvent = nullptr;
+  at.resumeEvent = nullptr;
+}

@@ -1,0 +1,215 @@
+#include "viewer/main_window.h"
+
+#include <initializer_list>
+
+#include "viewer/acquisition_thread.h"
+#include "viewer/layout.h"
+#include "viewer/mini_panel.h"
+#include "viewer/viewer_resources.h"
+#include "viewer/viewer_state.h"
+#include "viewer/viewer_texts.h"
+
+namespace {
+
+ViewerState& vs = viewerState;
+
+void showError(WindowHandle owner, const char* text, const char* caption) {
+  plat::showMessage(owner, text, caption, plat::kMbOk | plat::kMbIconError);
+}
+
+// Ends the program from the main window: the mini panel closes first, then
+// the modal loop ends and the window's destruction runs the shut-down.
+void closeProgram() {
+  const WindowOps& ui = windowOps();
+  WindowHandle panel = vs.miniPanel;
+  if (panel) ui.sendMessage(panel, kMsgClose, 0, 0);
+  ui.endDialog(vs.mainWindow, 0);
+}
+
+// Start-up steps 4 to 15; true when the acquisition thread runs.
+bool startLivePicture() {
+  const WindowOps& ui = windowOps();
+  AcquisitionThread& at = acquisitionThread;
+  vs.zoomLevel = kStartZoomLevel;
+  vs.quarterTurn = 0;
+  computeFitArea();
+  layoutMainWindow(vs.zoomLevel);
+  framePipeline.setSizeIndex(vs.zoomLevel);
+  if (!deviceLink.open(framePipeline.sizeIndex)) return false;
+  if (!deviceLink.waitReady()) return false;
+  if (!framePipeline.init()) return false;
+  CommandBlock release = CommandBlock::make(kCmdStoreImage, kParamOff);
+  deviceLink.transactHeld(&release);
+  buildBitmapInfo(vs.zoomLevel);
+  vs.miniPanel = ui.createDialog(IDD_MINI_PANEL, vs.mainWindow, miniPanelHandler);
+  at.threadDoneEvent = plat::createEvent(true, true);
+  at.gateEvent = plat::createEvent(true, true);
+  bool running = at.threadDoneEvent && at.gateEvent && startThread();
+  if (!running) showError(nullptr, kMemoryText, kMemoryCaption);
+  return running;
+}
+
+void onInitDialog(WindowHandle window) {
+  const WindowOps& ui = windowOps();
+  WindowHandle splash = ui.createDialog(IDD_SPLASH, window, splashHandler);
+  vs.mainWindow = window;
+  vs.freezeFlag = 0;
+  vs.captureNotice = nullptr;
+  vs.usbCheckNotice = nullptr;
+  vs.recoveryCount = 0;
+  vs.commandInProgress = 0;
+  vs.presetsLocked = 0;
+  vs.levelMin = 0;
+  vs.levelMax = 0;
+  vs.levelValue = 0;
+  vs.refreshSuppressed = 0;
+  vs.knobDrag = 0;
+  vs.knobSkip = 0;
+  vs.selectedFunction = kZoomFunction;
+  ui.setWindowIcon(window, IDI_VIEWER);
+  bool running = startLivePicture();
+  plat::sleepMs(kSplashShowMs);
+  if (splash) {
+    ui.showWindow(splash, ShowMode::Hide);
+    ui.updateWindow(splash);
+    ui.destroyWindow(splash);
+  }
+  if (!running) ui.destroyWindow(window);
+}
+
+void onZoomChange(uintptr_t level) {
+  if (level > 2) {
+    showError(vs.mainWindow, kZoomIndexText, kZoomIndexCaption);
+    return;
+  }
+  const WindowOps& ui = windowOps();
+  vs.threadState = kThreadStopForCommand;
+  stopThread();
+  vs.zoomLevel = static_cast<int32_t>(level);
+  framePipeline.setSizeIndex(vs.zoomLevel);
+  framePipeline.resetForSize();
+  ui.invalidate(vs.mainWindow, true);
+  computeFitArea();
+  layoutMainWindow(vs.zoomLevel);
+  buildBitmapInfo(vs.zoomLevel);
+  startThread();
+}
+
+void onDeviceChange(uintptr_t eventCode) {
+  if (eventCode == kDeviceNodesChanged) {
+    if (!deviceLink.isPresent()) vs.threadState = kThreadDeviceRemoved;
+  } else if (eventCode == kDeviceRemoveComplete) {
+    vs.threadState = kThreadDeviceRemoved;
+  }
+}
+
+void onThreadStopped() {
+  switch (vs.threadState.load()) {
+    case kThreadDeviceRemoved:
+      if (deviceLink.isPresent()) {
+        if (recoverLink()) return;
+      } else {
+        showError(vs.mainWindow, kDeviceDriverTextViewer, kDeviceDriverCaption);
+      }
+      closeProgram();
+      return;
+    case kThreadCommFailure:
+      if (recoverLink()) return;
+      showError(vs.mainWindow, kUsbCommText, kUsbCommCaption);
+      closeProgram();
+      return;
+    default:
+      closeProgram();
+  }
+}
+
+void onClose() {
+  vs.threadState = kThreadClosing;
+  WindowHandle panel = vs.miniPanel;
+  if (panel) windowOps().sendMessage(panel, kMsgClose, 0, 0);
+  windowOps().endDialog(vs.mainWindow, 0);
+}
+
+void onDestroy() {
+  const WindowOps& ui = windowOps();
+  AcquisitionThread& at = acquisitionThread;
+  WindowHandle notice = vs.usbCheckNotice.exchange(nullptr);
+  if (notice) ui.destroyWindow(notice);
+  WindowHandle goodbye = ui.createDialog(IDD_GOODBYE, vs.mainWindow, noticeHandler);
+  // A thread still told to run would only end by force after 20 s.
+  int32_t running = kThreadRun;
+  vs.threadState.compare_exchange_strong(running, kThreadClosing);
+  stopThread();
+  if (at.threadDoneEvent) {
+    plat::closeHandle(at.threadDoneEvent);
+    at.threadDoneEvent = nullptr;
+  }
+  // The gate and pause events are ours too; close them with the thread's.
+  for (plat::Handle* event : {&at.gateEvent, &at.pausedEvent, &at.resumeEvent}) {
+    if (*event) plat::closeHandle(*event);
+    *event = nullptr;
+  }
+  framePipeline.release();
+  deviceLink.close();
+  if (goodbye) ui.destroyWindow(goodbye);
+}
+
+}  // namespace
+
+bool recoverLink() {
+  if (vs.recoveryCount > 10) return false;
+  if (!vs.usbCheckNotice.load())
+    vs.usbCheckNotice = windowOps().createDialog(IDD_USB_CHECK_NOTICE, vs.mainWindow, noticeHandler);
+  stopThread();
+  if (!deviceLink.reopen()) return false;
+  if (!framePipeline.reinit()) return false;
+  if (!startThread()) return false;
+  vs.recoveryCount += 1;
+  return true;
+}
+
+intptr_t mainWindowHandler(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case kMsgInitDialog:
+      onInitDialog(window);
+      return 1;
+    case kMsgClose:
+      onClose();
+      return 1;
+    case kMsgDestroy:
+      onDestroy();
+      return 1;
+    case kMsgDeviceChange:
+      onDeviceChange(wParam);
+      return 1;
+    case kMsgZoomChange:
+      onZoomChange(wParam);
+      return 1;
+    case kMsgThreadStopped:
+      onThreadStopped();
+      return 1;
+    case kMsgDestroyNotice:
+      windowOps().destroyWindow(reinterpret_cast<WindowHandle>(wParam));
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+intptr_t splashHandler(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
+  if (message != kMsgInitDialog) return 0;
+  const WindowOps& ui = windowOps();
+  SplashPosition at =
+      splashPositionFor(ui.systemMetric(kMetricFullScreenWidth), ui.systemMetric(kMetricFullScreenHeight));
+  ui.moveWindow(window, at.x, at.y, kSplashWidth, kSplashHeight, false);
+  return 1;
+}
+
+intptr_t noticeHandler(WindowHandle, uint32_t message, uintptr_t, intptr_t) {
+  return message == kMsgInitDialog ? 1 : 0;
+}
+
+int runViewer() {
+  windowOps().runModalDialog(IDD_MAIN_WINDOW, nullptr, mainWindowHandler);
+  return 0;
+}

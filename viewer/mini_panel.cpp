@@ -1,0 +1,274 @@
+#include "viewer/mini_panel.h"
+
+#include "viewer/skinned_button.h"
+#include "viewer/viewer_resources.h"
+#include "viewer/viewer_state.h"
+#include "viewer/viewer_texts.h"
+
+MiniPanelState miniPanelState;
+
+namespace {
+
+ViewerState& vs = viewerState;
+MiniPanelState& mp = miniPanelState;
+
+int showInfo(const char* text, const char* caption) {
+  return plat::showMessage(vs.miniPanel, text, caption, plat::kMbOk | plat::kMbIconInformation);
+}
+
+struct ControlPlace {
+  int id, x, y, width, height;
+};
+// The Exit button (201) keeps its template position.
+const ControlPlace kControlPlaces[] = {
+    {IDC_MINI_BACKGROUND, 0, 0, 144, 195}, {IDC_ZOOM_FULL, 72, 21, 62, 22}, {IDC_ZOOM_HALF, 72, 44, 62, 22},
+    {IDC_ZOOM_QUARTER, 72, 67, 62, 22},    {IDC_CAPTURE, 72, 96, 62, 22},   {IDC_PRINT, 72, 119, 62, 22},
+    {IDC_SAVE, 72, 142, 62, 22},           {IDC_CONTROL, 72, 170, 62, 22},
+};
+
+struct ButtonBitmaps {
+  int id, normal, pressed;
+};
+const ButtonBitmaps kPlainButtons[] = {
+    {IDC_EXIT, IDB_EXIT, IDB_EXIT_PRESSED},
+    {IDC_CONTROL, IDB_CONTROL, IDB_CONTROL_PRESSED},
+    {IDC_SAVE, IDB_SAVE, IDB_SAVE_PRESSED},
+    {IDC_PRINT, IDB_PRINT, IDB_PRINT_PRESSED},
+};
+const ButtonBitmaps kZoomButtons[] = {
+    {IDC_ZOOM_FULL, IDB_ZOOM_FULL, IDB_ZOOM_FULL_PRESSED},
+    {IDC_ZOOM_HALF, IDB_ZOOM_HALF, IDB_ZOOM_HALF_PRESSED},
+    {IDC_ZOOM_QUARTER, IDB_ZOOM_QUARTER, IDB_ZOOM_QUARTER_PRESSED},
+};
+
+void redrawButton(int id) {
+  const WindowOps& ui = windowOps();
+  ui.invalidate(ui.dialogItem(vs.miniPanel, id), false);
+}
+
+void destroyControlPanel() {
+  WindowHandle panel = vs.controlPanel.exchange(nullptr);
+  if (panel) windowOps().destroyWindow(panel);
+  mp.controlPanelOpen = 0;
+}
+
+void onInit(WindowHandle panel) {
+  const WindowOps& ui = windowOps();
+  vs.controlPanel = nullptr;
+  mp.controlPanelOpen = 0;
+  vs.zoomLevel = kStartZoomLevel;
+  mp.panelWidth = kMiniPanelWidth;
+  mp.panelHeight = ui.systemMetric(kMetricCaptionHeight) + kMiniPanelExtraHeight;
+  WindowRect main = ui.windowRect(vs.mainWindow);
+  ui.moveWindow(panel, main.right, main.top, mp.panelWidth, mp.panelHeight, true);
+  for (const ControlPlace& c : kControlPlaces)
+    ui.moveWindow(ui.dialogItem(panel, c.id), c.x, c.y, c.width, c.height, true);
+}
+
+void endProgram() {
+  vs.threadState = kThreadClosing;
+  windowOps().endDialog(vs.mainWindow, 0);
+}
+
+void onExit(WindowHandle panel) {
+  endProgram();
+  windowOps().destroyWindow(panel);
+}
+
+void onCloseRequest(WindowHandle panel) {
+  endProgram();
+  windowOps().destroyWindow(panel);
+  destroyControlPanel();
+}
+
+intptr_t placeholderControlPanelHandler(WindowHandle, uint32_t message, uintptr_t, intptr_t) {
+  return message == kMsgInitDialog ? 1 : 0;
+}
+
+void onControl(WindowHandle panel) {
+  if (mp.controlPanelOpen) {
+    destroyControlPanel();
+  } else if (vs.freezeFlag) {
+    showInfo(kControlWhileFrozenText, kControlWhileFrozenCaption);
+  } else {
+    MessageHandler handler = mp.controlPanelHandler ? mp.controlPanelHandler : placeholderControlPanelHandler;
+    WindowHandle created = windowOps().createDialog(IDD_CONTROL_PANEL, panel, handler);
+    vs.controlPanel = created;
+    mp.controlPanelOpen = created ? 1 : 0;
+  }
+}
+
+void onSave() {
+  if (!vs.freezeFlag) {
+    showInfo(kSaveLiveText, kSaveLiveCaption);
+    return;
+  }
+  if (mp.saveFrozenPicture) mp.saveFrozenPicture();
+}
+
+void onPrint() {
+  if (!vs.freezeFlag) {
+    showInfo(kPrintLiveText, kPrintLiveCaption);
+    return;
+  }
+  if (mp.printFrozenPicture) mp.printFrozenPicture();
+}
+
+void onZoomButton(int level) {
+  if (level == vs.zoomLevel) return;
+  if (vs.freezeFlag) {
+    int answer = plat::showMessage(vs.miniPanel, kReleaseQuestionText, kReleaseQuestionCaption,
+                                   plat::kMbYesNo | plat::kMbIconQuestion);
+    if (answer != plat::kIdYes) return;
+    releaseHeldPicture();
+    vs.freezeFlag = 0;
+    redrawButton(IDC_CAPTURE);
+  }
+  if (level == 0 && vs.fitWidth < 824) {
+    plat::showMessage(vs.miniPanel, kFullModeText, kFullModeCaption, plat::kMbOk | plat::kMbIconError);
+    return;
+  }
+  vs.zoomLevel = level;
+  for (const ButtonBitmaps& b : kZoomButtons) redrawButton(b.id);
+  windowOps().postMessage(vs.mainWindow, kMsgZoomChange, static_cast<uintptr_t>(level), 0);
+}
+
+void onCommand(WindowHandle panel, int id) {
+  switch (id) {
+    case IDC_EXIT:
+      onExit(panel);
+      break;
+    case IDC_CONTROL:
+      onControl(panel);
+      break;
+    case IDC_SAVE:
+      onSave();
+      break;
+    case IDC_PRINT:
+      onPrint();
+      break;
+    case IDC_ZOOM_FULL:
+    case IDC_ZOOM_HALF:
+    case IDC_ZOOM_QUARTER:
+      onZoomButton(id - IDC_ZOOM_FULL);
+      break;
+    default:  // Capture acts on the press, in its draw request
+      break;
+  }
+}
+
+// Capture toggles when the button goes into its pressed state. Only a
+// selection change into the pressed state counts as the press: a full
+// redraw of a button still held down (after a message box, say) must not
+// toggle the picture a second time.
+void onCaptureDraw(WindowHandle panel, const DrawRequest& request) {
+  if (request.pressed && (request.action & kDrawSelect)) {
+    if (vs.freezeFlag) {
+      // Release first, then go live: the thread must not hold a new picture
+      // that this release would then let go of.
+      releaseHeldPicture();
+      vs.freezeFlag = 0;
+    } else {
+      if (mp.controlPanelOpen) {
+        showInfo(kCaptureWithPanelText, kCaptureWithPanelCaption);
+        destroyControlPanel();
+      }
+      vs.freezeFlag = 1;
+      vs.captureNotice = windowOps().createDialog(IDD_CAPTURE_NOTICE, panel, captureNoticeHandler);
+    }
+  }
+  int bitmap = captureButtonBitmap(request, vs.freezeFlag != 0);
+  if (bitmap) drawSkinnedButton(panel, request, bitmap);
+}
+
+void onDrawItem(WindowHandle panel, const DrawRequest& request) {
+  if (request.controlId == IDC_CAPTURE) {
+    onCaptureDraw(panel, request);
+    return;
+  }
+  for (const ButtonBitmaps& b : kZoomButtons) {
+    if (b.id == request.controlId) {
+      bool current = (b.id - IDC_ZOOM_FULL) == vs.zoomLevel;
+      int bitmap = chooseButtonBitmap(request, current ? b.pressed : b.normal, b.pressed);
+      if (bitmap) drawSkinnedButton(panel, request, bitmap);
+      return;
+    }
+  }
+  for (const ButtonBitmaps& b : kPlainButtons) {
+    if (b.id == request.controlId) {
+      int bitmap = chooseButtonBitmap(request, b.normal, b.pressed);
+      if (bitmap) drawSkinnedButton(panel, request, bitmap);
+      return;
+    }
+  }
+}
+
+void noProgressStep(void*, int) {}
+void noProgressAdvance(void*) {}
+const ProgressSink kNoProgress = {nullptr, noProgressStep, noProgressAdvance};
+
+}  // namespace
+
+intptr_t miniPanelHandler(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case kMsgInitDialog:
+      onInit(window);
+      return 1;
+    case kMsgCommand:
+      onCommand(window, static_cast<int>(wParam & 0xFFFF));
+      return 1;
+    case kMsgDrawItem:
+      onDrawItem(window, *reinterpret_cast<const DrawRequest*>(lParam));
+      return 1;
+    case kMsgClose:
+      onCloseRequest(window);
+      return 1;
+    case kMsgControlPanelClosed:
+      mp.controlPanelOpen = 0;
+      vs.controlPanel = nullptr;
+      return 1;
+    case kMsgSaveSizeChosen:
+      // The save component takes the size (later: the save dialog's hook).
+      return 1;
+    case kMsgCaptureDone: {
+      WindowHandle notice = vs.captureNotice;
+      if (notice) windowOps().destroyWindow(notice);
+      return 1;
+    }
+    default:
+      return 0;
+  }
+}
+
+// The capture notice keeps the mouse for itself while it exists, so that no
+// click elsewhere in the program acts before the frozen frame is shown.
+intptr_t captureNoticeHandler(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
+  switch (message) {
+    case kMsgInitDialog:
+      windowOps().setMouseCapture(window);
+      return 1;
+    case kMsgDestroy:
+      windowOps().releaseMouseCapture();
+      vs.captureNotice = nullptr;
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+bool fetchHeldPicture(int size, int purpose) {
+  const ProgressSink* sink = purpose == kPurposePrint ? mp.printProgress : mp.saveProgress;
+  return framePipeline.stillCapture(size, sink ? sink : &kNoProgress);
+}
+
+void releaseHeldPicture() {
+  if (!framePipeline.releaseImage())
+    plat::showMessage(nullptr, kUsbCommText, kUsbCommCaption, plat::kMbOk | plat::kMbIconError);
+  plat::sleepMs(kAfterReleaseWaitMs);
+}
+
+void resetMiniPanelState() {
+  mp.controlPanelOpen = 0;
+  mp.panelWidth = 0;
+  mp.panelHeight = 0;
+}

@@ -1,0 +1,22 @@
+// The viewer's own message-box texts and captions, exactly as the user sees
+// them. The device-driver and memory texts come from the device link.
+#pragma once
+
+extern const char kUsbCommText[];
+extern const char kUsbCommCaption[];
+extern const char kZoomIndexText[];
+extern const char kZoomIndexCaption[];
+extern const char kCaptureWithPanelText[];
+extern const char kCaptureWithPanelCaption[];
+extern const char kControlWhileFrozenText[];
+extern const char kControlWhileFrozenCaption[];
+extern const char kSaveLiveText[];
+extern const char kSaveLiveCaption[];
+extern const char kPrintLiveText[];
+extern const char kPrintLiveCaption[];
+extern const char kImageTransferText[];
+extern const char kImageTransferCaption[];
+extern const char kReleaseQuestionText[];
+extern const char kReleaseQuestionCaption[];
+extern const char kFullModeText[];
+extern const char kFullModeCaption[];

@@ -1,0 +1,100 @@
+// The window operations the viewer's logic is written against: dialogs from
+// templates, destroy, move, show, invalidate, messages, screen metrics,
+// mouse capture and the few drawing calls. One implementation drives Win32
+// (window_ops_win32.cpp); the tests install a recording stand-in. Message
+// handlers are the same code under both.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+using plat::WindowHandle;
+
+// Window messages the handlers receive. Numbers are the platform's own, so
+// the Win32 dialog procedure forwards them unchanged.
+enum : uint32_t {
+  kMsgDestroy = 0x0002,
+  kMsgClose = 0x0010,
+  kMsgDrawItem = 0x002B,
+  kMsgInitDialog = 0x0110,
+  kMsgCommand = 0x0111,
+  kMsgDeviceChange = 0x0219,  // 537
+};
+
+// Device-change event codes the main window looks at.
+enum : uintptr_t { kDeviceNodesChanged = 7, kDeviceRemoveComplete = 0x8004 };
+
+// Metrics (platform numbering).
+enum : int { kMetricCaptionHeight = 4, kMetricFullScreenWidth = 16, kMetricFullScreenHeight = 17 };
+
+// How a window is shown.
+enum class ShowMode { Hide, Normal, Maximized };
+
+struct WindowRect {
+  int32_t left, top, right, bottom;
+};
+
+// A draw request for an owner-drawn (skinned) button. kMsgDrawItem carries a
+// pointer to one in lParam. Action bits are the platform's.
+enum : uint32_t { kDrawEntire = 1, kDrawSelect = 2, kDrawFocus = 4 };
+struct DrawRequest {
+  int controlId;
+  uint32_t action;        // kDrawEntire | kDrawSelect | kDrawFocus
+  bool pressed;           // the button is in its pressed (selected) state
+  WindowHandle button;    // the button's own window
+};
+
+// Header of a 24-bit picture handed to the drawing calls: the platform's
+// 40-byte bitmap information header, no colour table.
+struct BitmapInfoHeader {
+  uint32_t size;
+  int32_t width;
+  int32_t height;
+  uint16_t planes;
+  uint16_t bitCount;
+  uint32_t compression;
+  uint32_t sizeImage;
+  int32_t xPelsPerMeter;
+  int32_t yPelsPerMeter;
+  uint32_t colorsUsed;
+  uint32_t colorsImportant;
+};
+static_assert(sizeof(BitmapInfoHeader) == 40, "bitmap information header is 40 bytes");
+
+typedef intptr_t (*MessageHandler)(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+typedef void* DrawingSurface;
+
+struct WindowOps {
+  // Modeless dialog; the handler receives kMsgInitDialog before this returns.
+  // Null on failure.
+  WindowHandle (*createDialog)(int templateId, WindowHandle owner, MessageHandler handler);
+  // Modal dialog; returns the result given to endDialog.
+  intptr_t (*runModalDialog)(int templateId, WindowHandle owner, MessageHandler handler);
+  void (*endDialog)(WindowHandle dialog, intptr_t result);
+  void (*destroyWindow)(WindowHandle window);
+  void (*moveWindow)(WindowHandle window, int x, int y, int width, int height, bool repaint);
+  void (*showWindow)(WindowHandle window, ShowMode mode);
+  void (*updateWindow)(WindowHandle window);
+  void (*invalidate)(WindowHandle window, bool erase);
+  bool (*postMessage)(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+  intptr_t (*sendMessage)(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+  int (*systemMetric)(int index);
+  WindowRect (*windowRect)(WindowHandle window);  // outer rectangle, screen coordinates
+  WindowHandle (*dialogItem)(WindowHandle dialog, int controlId);
+  void (*setWindowIcon)(WindowHandle window, int iconId);
+  void (*setMouseCapture)(WindowHandle window);
+  void (*releaseMouseCapture)();
+  // Drawing into a window from any thread: get its surface, stretch a
+  // top-down 24-bit picture onto a rectangle, give the surface back.
+  DrawingSurface (*getSurface)(WindowHandle window);
+  void (*stretchPicture)(DrawingSurface surface, const WindowRect& target, const BitmapInfoHeader& info,
+                         const uint8_t* pixels);
+  void (*releaseSurface)(WindowHandle window, DrawingSurface surface);
+  // Skinned drawing (see skinned_button.h): false when the bitmap is missing.
+  bool (*drawKeyedBitmap)(WindowHandle panel, WindowHandle button, int bitmapId);
+  bool (*drawOpaqueBitmap)(WindowHandle panel, const WindowRect& rect, int bitmapId);
+};
+
+void installWindowOps(const WindowOps* ops);
+const WindowOps& windowOps();
