@@ -29,6 +29,7 @@ const Colour kMarker = {81, 240, 90};
 const Colour kLine = {30, 128, 128};
 const Colour kNoSync = {41, 110, 240};
 const Colour kBlack = {16, 128, 128};
+const uint8_t markerColour[3] = {kMarker.y, kMarker.cr, kMarker.cb};
 const Colour kChart[8] = {{235, 128, 128}, {210, 146, 16}, {170, 16, 166}, {145, 34, 54},
                           {106, 222, 202}, {81, 240, 90},  {41, 110, 240}, {16, 128, 128}};
 
@@ -176,24 +177,6 @@ void composeBaseRow(const SimCamera* camera, const Layout& l, const SimPicture& 
   if (kind != kRowBars && kind != kRowNoSync) overlayRow(row, l, picture, y, kind != kRowDesk);
 }
 
-// One base pixel (for the sideways picture).
-void basePixel(const SimCamera* camera, const Layout& l, const SimPicture& picture, uint32_t x, uint32_t y,
-               uint8_t* yOut, uint8_t* cr, uint8_t* cb) {
-  uint8_t kind = sceneKindFor(picture, camera->rowKind[y]);
-  const uint8_t* group = camera->templates[kind] + (x & ~1u) * 2;
-  *yOut = group[(x & 1) ? 2 : 0];
-  *cr = group[1];
-  *cb = group[3];
-  if (kind == kRowBars || kind == kRowNoSync) return;
-  uint32_t live = picture.recall ? picture.memoryCounter : picture.counter;
-  uint32_t mx = markerX(l, live);
-  if (y >= l.markerTop && y < l.markerTop + l.markerSize && x >= mx && x < mx + l.markerSize) {
-    *yOut = kMarker.y;
-    *cr = kMarker.cr;
-    *cb = kMarker.cb;
-  }
-}
-
 // Output row `oy` of the picture at divisor d, `outWidth` pixels.
 void composeRow(const SimCamera* camera, const Layout& l, const SimPicture& picture, uint32_t d, uint32_t oy,
                 uint8_t* out) {
@@ -207,20 +190,32 @@ void composeRow(const SimCamera* camera, const Layout& l, const SimPicture& pict
       }
       return;
     }
-    // Turned a quarter (the scene squeezed to the frame's shape).
+    // Turned a quarter (the scene squeezed to the frame's shape): the output
+    // row is base column sx, read down the rows. Every base row of one kind
+    // has the same colour in that column, so look the kinds up once.
     bool clockwise = picture.rotation == 1;
     uint32_t sx = (clockwise ? oy : outHeight - 1 - oy) * l.width / outHeight;
-    for (uint32_t g = 0; g < outWidth / 2; ++g) {
-      for (uint32_t k = 0; k < 2; ++k) {
-        uint32_t ox = 2 * g + k;
-        uint32_t sy = (clockwise ? outWidth - 1 - ox : ox) * l.height / outWidth;
-        uint8_t y, cr, cb;
-        basePixel(camera, l, picture, sx, sy, &y, &cr, &cb);
-        out[4 * g + 2 * k] = y;
-        if (k == 0) {
-          out[4 * g + 1] = cr;
-          out[4 * g + 3] = cb;
-        }
+    uint8_t colour[kSimRowKinds][3];
+    for (uint32_t k = 0; k < kSimRowKinds; ++k) {
+      uint8_t kind = sceneKindFor(picture, static_cast<uint8_t>(k));
+      const uint8_t* group = camera->templates[kind] + (sx & ~1u) * 2;
+      colour[k][0] = group[(sx & 1) ? 2 : 0];
+      colour[k][1] = group[1];
+      colour[k][2] = group[3];
+    }
+    uint32_t live = picture.recall ? picture.memoryCounter : picture.counter;
+    uint32_t mx = markerX(l, live);
+    bool markerColumn = picture.input == kInputInternal && sx >= mx && sx < mx + l.markerSize;
+    uint32_t step = (l.height << 16) / outWidth;  // base rows per output column, 16.16
+    for (uint32_t ox = 0; ox < outWidth; ++ox) {
+      uint32_t sy = ((clockwise ? outWidth - 1 - ox : ox) * step) >> 16;
+      const uint8_t* c = colour[camera->rowKind[sy]];
+      if (markerColumn && sy >= l.markerTop && sy < l.markerTop + l.markerSize) c = markerColour;
+      uint8_t* group = out + (ox & ~1u) * 2;
+      group[(ox & 1) ? 2 : 0] = c[0];
+      if ((ox & 1) == 0) {
+        group[1] = c[1];
+        group[3] = c[2];
       }
     }
     return;
@@ -248,7 +243,14 @@ void composeRow(const SimCamera* camera, const Layout& l, const SimPicture& pict
 }
 
 void invert(uint8_t* bytes, uint32_t count) {
-  for (uint32_t n = 0; n < count; ++n) bytes[n] = static_cast<uint8_t>(~bytes[n]);
+  uint32_t n = 0;
+  for (; n + 8 <= count; n += 8) {
+    uint64_t word;
+    memcpy(&word, bytes + n, 8);
+    word = ~word;
+    memcpy(bytes + n, &word, 8);
+  }
+  for (; n < count; ++n) bytes[n] = static_cast<uint8_t>(~bytes[n]);
 }
 
 void generateKnown(const SimPicture& picture, uint32_t offset, uint8_t* out, uint32_t count) {
