@@ -22,15 +22,15 @@ struct Colour {
   uint8_t y, cr, cb;
 };
 
-const Colour kDesk = {60, 134, 120};
-const Colour kPaper = {230, 129, 126};
-const Colour kInk = {40, 128, 128};
-const Colour kMarker = {81, 240, 90};
-const Colour kLine = {30, 128, 128};
-const Colour kNoSync = {41, 110, 240};
-const Colour kBlack = {16, 128, 128};
-const uint8_t markerColour[3] = {kMarker.y, kMarker.cr, kMarker.cb};
-const Colour kChart[8] = {{235, 128, 128}, {210, 146, 16}, {170, 16, 166}, {145, 34, 54},
+constexpr Colour kDesk = {60, 134, 120};
+constexpr Colour kPaper = {230, 129, 126};
+constexpr Colour kInk = {40, 128, 128};
+constexpr Colour kMarker = {81, 240, 90};
+constexpr Colour kLine = {30, 128, 128};
+constexpr Colour kNoSync = {41, 110, 240};
+constexpr Colour kBlack = {16, 128, 128};
+constexpr uint8_t markerColour[3] = {kMarker.y, kMarker.cr, kMarker.cb};
+constexpr Colour kChart[8] = {{235, 128, 128}, {210, 146, 16}, {170, 16, 166}, {145, 34, 54},
                           {106, 222, 202}, {81, 240, 90},  {41, 110, 240}, {16, 128, 128}};
 
 enum RowKind : uint8_t {
