@@ -135,7 +135,7 @@ uint32_t seamOpen(void* context, const char* path, uint32_t* id) {
       uint32_t parts[4];
       // Configuration and alternate setting are carried along, not checked;
       // the camera has one interface with four pipes.
-      if (!parsePipeName(pipeName, parts) || parts[1] != 0 || parts[3] > 3) break;
+      if (!parsePipeName(pipeName, parts) || parts[1] != 0 || parts[3] > 3) continue;
       pipe = static_cast<int>(parts[3]);
       if (cam.pipeOpen[pipe]) {
         result = kSimErrorBusy;

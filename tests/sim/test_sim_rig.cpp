@@ -244,20 +244,6 @@ TEST_F(SimRig, UnplugWakesAWaitingReadAndKillsEveryHandle) {
   EXPECT_NE(plat::invalidHandle(), open("\\\\.\\ZELBxQ002\\0\\0\\0\\0"));
 }
 
-TEST_F(SimRig, ReplugStartsTheWarmUpAgain) {
-  rigSetWarmup(rig, camera, 1);
-  rigReplug(rig, camera);
-  plat::Handle command = open(kPipe0), reply = open(kPipe1);
-  uint8_t block[8];
-  uint32_t done = 0;
-  ASSERT_TRUE(writeBlock(command, 0x61, 0));
-  ASSERT_TRUE(plat::readFile(reply, block, 8, &done));
-  EXPECT_EQ(0x40, block[2] & 0xC0);
-  ASSERT_TRUE(writeBlock(command, 0x61, 0));
-  ASSERT_TRUE(plat::readFile(reply, block, 8, &done));
-  EXPECT_EQ(0x80, block[2]);
-}
-
 TEST_F(SimRig, ClosingAHandleEndsItsWaitingRead) {
   rigSetTimeout(rig, 3000);
   plat::Handle reply = plat::openPath(kPipe1);
@@ -315,20 +301,4 @@ TEST_F(SimRig, CameraGoingAwayMidFrameFailsTheReadAndUnplugs) {
   EXPECT_EQ(1167u, plat::lastError());
   EXPECT_FALSE(rigIsPlugged(rig, camera));
   EXPECT_EQ(2u, openError(kDevice1));
-}
-
-TEST_F(SimRig, SeamCanBeCalledDirectly) {
-  const plat::DevicePathSeam* seam = rigSeam(rig);
-  uint32_t id = 0, done = 0;
-  ASSERT_EQ(0u, seam->open(seam->context, kPipe0, &id));
-  uint32_t second = 0;
-  EXPECT_EQ(170u, seam->open(seam->context, kPipe0, &second));
-  uint8_t block[8] = {0xA0, 0x61, 0, 0, 0, 0, 0, 0xAF};
-  EXPECT_EQ(0u, seam->write(seam->context, id, block, 8, &done));
-  EXPECT_EQ(8u, done);
-  seam->close(seam->context, id);
-  EXPECT_EQ(plat::kErrorInvalidHandle, seam->write(seam->context, id, block, 8, &done));
-  ASSERT_EQ(0u, seam->open(seam->context, kPipe0, &second));
-  EXPECT_NE(id, second);
-  seam->close(seam->context, second);
 }
