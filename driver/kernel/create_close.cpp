@@ -1,0 +1,61 @@
+// Create and close: opening the device or one of its pipes by name.
+#include "driver/kernel/zelb1.h"
+
+#include "driver/logic/pipe_name.h"
+
+namespace {
+
+// The pipe code is kept in the file object's context; a handle on the
+// device itself holds all bits set.
+void storeFileCode(PFILE_OBJECT file, uint32_t code) {
+  file->FsContext = reinterpret_cast<PVOID>(static_cast<LONG_PTR>(static_cast<int32_t>(code)));
+}
+
+uint32_t fileCodeOf(PFILE_OBJECT file) {
+  return static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(file->FsContext));
+}
+
+}  // namespace
+
+/*
+ * createFile
+ * An empty name opens the device itself. "\c\i\a\p" opens pipe p of
+ * interface i, once: a second open of the same pipe index is refused with
+ * device busy until the first is closed. An unknown interface or pipe is
+ * refused with no such device.
+ * Returns: the create's status. IRQL: passive.
+ */
+NTSTATUS createFile(PDEVICE_OBJECT device, PIRP irp) {
+  ZelDeviceExtension* ext = extensionOf(device);
+  PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
+  NTSTATUS status = IoAcquireRemoveLock(&ext->removeLock, irp);
+  if (!NT_SUCCESS(status)) return completeRequest(irp, status, 0);
+
+  zelb1::InterfacePipeCounts counts;
+  for (ULONG i = 0; i < zelb1::kMaxInterfaces; ++i)
+    counts.pipes[i] = ext->interfaces[i]
+                          ? static_cast<int32_t>(ext->interfaces[i]->NumberOfPipes)
+                          : zelb1::kNoInterface;
+
+  uint32_t code = zelb1::kDevicePipeCode;
+  status = zelb1::openByName(ext->pipes, counts,
+                             reinterpret_cast<const char16_t*>(file->FileName.Buffer),
+                             file->FileName.Length / sizeof(WCHAR), &code);
+  storeFileCode(file, code);
+
+  IoReleaseRemoveLock(&ext->removeLock, irp);
+  return completeRequest(irp, status, 0);
+}
+
+/*
+ * closeFile
+ * Releases the pipe the file held, if any.
+ * Returns: success. IRQL: passive.
+ */
+NTSTATUS closeFile(PDEVICE_OBJECT device, PIRP irp) {
+  ZelDeviceExtension* ext = extensionOf(device);
+  PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
+  zelb1::releasePipe(ext->pipes, fileCodeOf(file));
+  storeFileCode(file, zelb1::kDevicePipeCode);
+  return completeRequest(irp, STATUS_SUCCESS, 0);
+}

@@ -1,0 +1,77 @@
+// The six device-control codes.
+#include "driver/kernel/zelb1.h"
+
+namespace {
+
+/*
+ * answerDescriptor
+ * Reads a descriptor from the camera now, straight into the output buffer,
+ * which is cleared first so that no stale bytes go back.
+ * Returns: the read's status; the request carries the fixed length on
+ * success and nothing on failure.
+ */
+NTSTATUS answerDescriptor(ZelDeviceExtension* ext, UCHAR type, PVOID buffer,
+                          ULONG length, ULONG* information) {
+  RtlZeroMemory(buffer, length);
+  ULONG transferred = 0;
+  NTSTATUS status = readDescriptor(ext, type, buffer, length, &transferred);
+  *information = NT_SUCCESS(status) ? length : 0;
+  return status;
+}
+
+}  // namespace
+
+/*
+ * deviceControl
+ * Answers the device counter, the device extension, the device and
+ * configuration descriptors (read now), the bus driver's version and the
+ * copy of interface 0's information. Every answer is checked against the
+ * output buffer before anything is written.
+ * Returns: invalid parameter for an unknown code; buffer too small for a
+ * short output buffer; invalid device state for the interface-0 copy
+ * before interface 0 was configured; else the answer's status.
+ * IRQL: passive.
+ */
+NTSTATUS deviceControl(PDEVICE_OBJECT device, PIRP irp) {
+  ZelDeviceExtension* ext = extensionOf(device);
+  PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+  ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
+  PVOID buffer = irp->AssociatedIrp.SystemBuffer;
+
+  NTSTATUS status = IoAcquireRemoveLock(&ext->removeLock, irp);
+  if (!NT_SUCCESS(status)) return completeRequest(irp, status, 0);
+
+  PUSBD_INTERFACE_INFORMATION interface0 = ext->interfaces[0];
+  zelb1::DeviceControlCheck check = zelb1::checkDeviceControl(
+      code, stack->Parameters.DeviceIoControl.OutputBufferLength,
+      interface0 ? interface0->Length : 0);
+  status = check.status;
+  ULONG information = 0;
+
+  if (NT_SUCCESS(status)) {
+    information = check.length;
+    switch (code) {
+      case zelb1::kControlGetDeviceCounter:
+        *static_cast<LONG*>(buffer) = deviceCounter;
+        break;
+      case zelb1::kControlGetDeviceExtension:
+        RtlCopyMemory(buffer, ext, zelb1::kDeviceExtensionSize);
+        break;
+      case zelb1::kControlGetDeviceDescriptor:
+        status = answerDescriptor(ext, USB_DEVICE_DESCRIPTOR_TYPE, buffer, check.length, &information);
+        break;
+      case zelb1::kControlGetConfigDescriptor:
+        status = answerDescriptor(ext, USB_CONFIGURATION_DESCRIPTOR_TYPE, buffer, check.length, &information);
+        break;
+      case zelb1::kControlGetBusVersion:
+        USBD_GetUSBDIVersion(static_cast<PUSBD_VERSION_INFORMATION>(buffer));
+        break;
+      case zelb1::kControlGetInterface0:
+        RtlCopyMemory(buffer, interface0, check.length);
+        break;
+    }
+  }
+
+  IoReleaseRemoveLock(&ext->removeLock, irp);
+  return completeRequest(irp, status, information);
+}
