@@ -17,6 +17,7 @@ struct RigCamera {
   bool plugged;
   uint32_t generation;   // bumped at every unplug: older handles are dead
   bool pipeOpen[4];
+  uint32_t openFault[5];  // one-shot error for the next open of pipe n (index 4: the device)
 };
 
 struct RigHandle {
@@ -131,12 +132,22 @@ uint32_t seamOpen(void* context, const char* path, uint32_t* id) {
     const char* pipeName = afterPrefix(rest, name);
     if (!pipeName) continue;
     int pipe = -1;
+    if (*pipeName == '\0' && cam.openFault[4]) {
+      result = cam.openFault[4];
+      cam.openFault[4] = 0;
+      break;
+    }
     if (*pipeName != '\0') {
       uint32_t parts[4];
       // Configuration and alternate setting are carried along, not checked;
       // the camera has one interface with four pipes.
       if (!parsePipeName(pipeName, parts) || parts[1] != 0 || parts[3] > 3) continue;
       pipe = static_cast<int>(parts[3]);
+      if (cam.openFault[pipe]) {
+        result = cam.openFault[pipe];
+        cam.openFault[pipe] = 0;
+        break;
+      }
       if (cam.pipeOpen[pipe]) {
         result = kSimErrorBusy;
         break;
@@ -375,6 +386,13 @@ void rigConnectExternal(Rig* rig, int camera, bool ext1, bool ext2) {
   model->ext1Connected = ext1;
   model->ext2Connected = ext2;
   rigUnlockCamera(rig, camera);
+}
+
+void rigFailNextOpen(Rig* rig, int camera, int pipe, uint32_t code) {
+  if (!validCamera(rig, camera) || pipe < -1 || pipe > 3) return;
+  lockRig(rig);
+  rig->cameras[camera].openFault[pipe < 0 ? 4 : pipe] = code;
+  unlockRig(rig);
 }
 
 bool rigAddFault(Rig* rig, int camera, const SimFault& fault) {

@@ -69,6 +69,9 @@ void rigSetContent(Rig* rig, int camera, SimContent content);     // default kCo
 void rigConnectExternal(Rig* rig, int camera, bool ext1, bool ext2);  // default ext1 only
 
 // Fault script (see SimFault and the builders in sim_camera.h).
+// rigFailNextOpen: the next open of pipe 0..3 (or of the device path, pipe
+// -1) fails with `code`, once.
+void rigFailNextOpen(Rig* rig, int camera, int pipe, uint32_t code);
 bool rigAddFault(Rig* rig, int camera, const SimFault& fault);
 void rigClearFaults(Rig* rig, int camera);
 

@@ -123,6 +123,13 @@ TEST_F(SimRig, EachPipeOpensOnceTheDeviceManyTimes) {
   // Configuration and alternate setting are not part of the pipe's identity.
   EXPECT_NE(plat::invalidHandle(), open("\\\\.\\ZELBxQ001\\1\\0\\0\\0"));
   EXPECT_EQ(170u, openError(kPipe0));
+  // A scripted open failure hits the next open of that pipe only.
+  rigFailNextOpen(rig, camera, 2, 31);
+  EXPECT_EQ(31u, openError("\\\\.\\ZELBxQ001\\0\\0\\0\\2"));
+  EXPECT_NE(plat::invalidHandle(), open("\\\\.\\ZELBxQ001\\0\\0\\0\\2"));
+  rigFailNextOpen(rig, camera, -1, 5);
+  EXPECT_EQ(5u, openError(kDevice1));
+  EXPECT_NE(plat::invalidHandle(), open(kDevice1));
 }
 
 TEST_F(SimRig, CommandAndReplyTravelThroughThePipes) {
