@@ -1,0 +1,16 @@
+// The DLL TWZEL_32.ds: attach fills the source record and initialises the
+// common controls; nothing is done at detach.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "twain/library_win32.h"
+#include "twain/source_record.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    setLibraryModule(instance);
+    attachSource();
+    InitCommonControls();
+  }
+  return TRUE;
+}

@@ -1,0 +1,38 @@
+// Movable global memory on Windows: GlobalAlloc and friends.
+#include <windows.h>
+
+#include "twain/global_memory.h"
+
+namespace gmem {
+namespace {
+LONG liveCount = 0;
+}
+
+TW_HANDLE alloc(uint32_t bytes) {
+  if (bytes == 0) return nullptr;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+  if (block) InterlockedIncrement(&liveCount);
+  return block;
+}
+
+TW_HANDLE resize(TW_HANDLE block, uint32_t bytes) {
+  if (!block || bytes == 0) return nullptr;
+  return GlobalReAlloc(block, bytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
+}
+
+void* lock(TW_HANDLE block) { return block ? GlobalLock(block) : nullptr; }
+
+void unlock(TW_HANDLE block) {
+  if (block) GlobalUnlock(block);
+}
+
+uint32_t size(TW_HANDLE block) { return block ? static_cast<uint32_t>(GlobalSize(block)) : 0; }
+
+void release(TW_HANDLE block) {
+  if (!block) return;
+  if (GlobalFree(block) == nullptr) InterlockedDecrement(&liveCount);
+}
+
+int32_t liveBlocks() { return liveCount; }
+
+}  // namespace gmem

@@ -1,0 +1,65 @@
+// The transfer bitmap: a packed bottom-up 24-bit bitmap in one movable
+// block, its header taken from a template file beside the library and its
+// pixels from the captured frame; handed over whole (native), cut into
+// strips (memory) or written as a BMP file (file transfer).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "twain/twain_types.h"
+
+enum : uint32_t { kBitmapInfoHeaderBytes = 40, kBitmapFileHeaderBytes = 14 };
+
+// Layout of the 40-byte bitmap information header inside a block.
+#pragma pack(push, 2)
+struct BitmapInfoHeader {
+  uint32_t biSize;
+  int32_t biWidth;
+  int32_t biHeight;
+  uint16_t biPlanes;
+  uint16_t biBitCount;
+  uint32_t biCompression;
+  uint32_t biSizeImage;
+  int32_t biXPelsPerMeter;
+  int32_t biYPelsPerMeter;
+  uint32_t biClrUsed;
+  uint32_t biClrImportant;
+};
+#pragma pack(pop)
+static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER");
+
+struct StripCursor {
+  uint32_t bytesPerRow;
+  uint8_t* firstRow;  // start of the pixel bits: the image's bottom row
+  uint8_t* nextRow;   // starts at the image's top row
+  uint32_t rowsCopied;
+};
+
+extern TW_HANDLE transferDib;
+extern StripCursor stripCursor;
+
+// Transfer size of a view size (0 full, 1 half) and camera model; false
+// (and 0 x 0) for any other view size.
+bool transferSize(int32_t viewSize, bool largeModel, int32_t* width, int32_t* height);
+// Template file name for a pixel type, model and view size; null when no
+// name is formed.
+const char* templateName(TW_UINT16 pixelType, bool largeModel, int32_t viewSize);
+
+// Builds transferDib from the frame (frameBytes long, rows from the top);
+// true when a bitmap now exists.
+bool prepareTransferDib(const uint8_t* frame, uint32_t frameBytes, int32_t viewSize, bool largeModel);
+// Hands the bitmap over (unlocked; the caller owns it); null when there is
+// none or the current resolution is not 100.
+TW_HANDLE takeTransferDib();
+void releaseTransferDib();
+// Copies whole rows, top of the image first, into buffer; false when no
+// bitmap is held.
+bool copyStrip(uint8_t* buffer, uint32_t length, uint32_t* bytesWritten, bool* lastRow);
+// Writes a packed bitmap as a BMP file; a file that cannot be created is
+// silently skipped.
+void writeBitmapFile(TW_HANDLE dib, const char* fileName);
+// Reads a BMP file's headers and colour table into a new block (header
+// widened to 40 bytes, colour table in 4-byte entries) and leaves the file
+// at the pixel bits; null when the file is no usable bitmap.
+TW_HANDLE readBitmapHeader(std::FILE* file);

@@ -1,0 +1,42 @@
+// The transfer-side triplets: pending transfers and transfer set-up (control
+// group), image information and layout, the native, file and memory
+// transfers, and the image-group triplets answered with fixed or stored data.
+#pragma once
+
+#include <cstdint>
+
+#include "twain/twain_types.h"
+
+struct TransferRecord {
+  char fileName[256];  // set by DAT_SETUPFILEXFER MSG_SET, used by the file transfer
+  TW_ELEMENT8 grayResponse[256];
+  TW_ELEMENT8 rgbResponse[256];
+  uint32_t stripBytesPerRow;  // of the memory transfer under way
+  uint32_t rowsSent;
+};
+
+extern TransferRecord transferRecord;
+
+extern const char kDefaultTransferFile[];
+
+// As at library load: no file name, zero response tables, no bitmap.
+void resetTransferRecord();
+// Ends the transfer's hold on the picture: one pending transfer fewer (never
+// below 0), the bitmap released and the captured frame forgotten.
+void releaseTransfer();
+
+TW_UINT16 handlePendingXfers(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleSetupMemXfer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleSetupFileXfer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleXferGroup(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+
+TW_UINT16 handleImageInfo(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleImageLayout(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleImageMemXfer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleImageNativeXfer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleImageFileXfer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handlePalette8(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleGrayResponse(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleRgbResponse(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleCieColor(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+TW_UINT16 handleJpegCompression(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
