@@ -1,6 +1,11 @@
 // The six device-control codes.
 #include "driver/kernel/zelb1.h"
 
+#ifdef ZELB1_PIPE_BIND
+#include "driver/logic/pipe_bind.h"
+#include "driver/logic/pipe_name.h"
+#endif
+
 namespace {
 
 /*
@@ -18,6 +23,35 @@ NTSTATUS answerDescriptor(ZelDeviceExtension* ext, UCHAR type, PVOID buffer,
   *information = NT_SUCCESS(status) ? length : 0;
   return status;
 }
+
+#ifdef ZELB1_PIPE_BIND
+/*
+ * bindPipe (test builds only)
+ * Binds a handle opened on the device to the pipe named in the input
+ * buffer, with the create-time rules. A handle that already holds a pipe
+ * is refused with invalid device request.
+ */
+NTSTATUS bindPipe(ZelDeviceExtension* ext, PIRP irp) {
+  PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+  PFILE_OBJECT file = stack->FileObject;
+  if (static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(file->FsContext)) != zelb1::kDevicePipeCode)
+    return STATUS_INVALID_DEVICE_REQUEST;
+  ULONG length = stack->Parameters.DeviceIoControl.InputBufferLength / sizeof(WCHAR);
+  if (length == 0) return STATUS_NO_SUCH_DEVICE;
+
+  zelb1::InterfacePipeCounts counts;
+  for (ULONG i = 0; i < zelb1::kMaxInterfaces; ++i)
+    counts.pipes[i] = ext->interfaces[i]
+                          ? static_cast<int32_t>(ext->interfaces[i]->NumberOfPipes)
+                          : zelb1::kNoInterface;
+  uint32_t code = zelb1::kDevicePipeCode;
+  NTSTATUS status = zelb1::openByName(
+      ext->pipes, counts, static_cast<const char16_t*>(irp->AssociatedIrp.SystemBuffer),
+      length, &code);
+  file->FsContext = reinterpret_cast<PVOID>(static_cast<LONG_PTR>(static_cast<int32_t>(code)));
+  return status;
+}
+#endif
 
 }  // namespace
 
@@ -40,6 +74,14 @@ NTSTATUS deviceControl(PDEVICE_OBJECT device, PIRP irp) {
 
   NTSTATUS status = IoAcquireRemoveLock(&ext->removeLock, irp);
   if (!NT_SUCCESS(status)) return completeRequest(irp, status, 0);
+
+#ifdef ZELB1_PIPE_BIND
+  if (code == zelb1::kControlBindPipe) {
+    status = bindPipe(ext, irp);
+    IoReleaseRemoveLock(&ext->removeLock, irp);
+    return completeRequest(irp, status, 0);
+  }
+#endif
 
   PUSBD_INTERFACE_INFORMATION interface0 = ext->interfaces[0];
   zelb1::DeviceControlCheck check = zelb1::checkDeviceControl(
