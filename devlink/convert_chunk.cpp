@@ -2,28 +2,34 @@
 // the frame position the counters give, with or without the first-row drop.
 #include "devlink/convert.h"
 
+namespace {
+// Groups g >= 0 of a chunk whose left pixel, start + 2g, lies before
+// pixelLimit.
+int64_t groupsBefore(int64_t pixelLimit, int64_t start) {
+  return pixelLimit > start ? (pixelLimit - start + 1) / 2 : 0;
+}
+
+int64_t clampTo(int64_t v, int64_t low, int64_t high) { return v < low ? low : (v > high ? high : v); }
+}  // namespace
+
 void convertChunk(const uint8_t* chunk, uint32_t chunkBytes, const ConvertTarget& target,
                   ConvertCounters* counters, bool dropFirstRow) {
   const uint32_t groupCount = chunkBytes / 4;
   uint32_t written = 0;
   const bool validSize = target.sizeIndex >= 0 && target.sizeIndex <= 2 && target.width > 0;
   if (validSize) {
-    const uint64_t width = static_cast<uint64_t>(target.width);
-    // Groups never straddle rows (widths are multiples of 4 pixels), so the
-    // groups to skip form a run at the start (row 0) and a run at the end
-    // (rows past the base height).
+    // The groups written are [first, last). Rows only grow along a chunk, so
+    // with the first-row drop the skipped groups form a run at the start
+    // (left pixel in row 0) and a run at the end (left pixel in a row past
+    // the base height).
     uint32_t first = 0;
     uint32_t last = groupCount;
     if (dropFirstRow) {
-      for (; first < groupCount; ++first) {
-        const uint64_t row = (counters->pixelCount + 2ull * first) / width;
-        if (row != 0) break;
-      }
-      while (last > first) {
-        const uint64_t row = (counters->pixelCount + 2ull * (last - 1)) / width;
-        if (row <= static_cast<uint64_t>(target.baseHeight)) break;
-        --last;
-      }
+      const int64_t start = counters->pixelCount;
+      const int64_t width = target.width;
+      first = static_cast<uint32_t>(clampTo(groupsBefore(width, start), 0, groupCount));
+      const int64_t pastBase = (static_cast<int64_t>(target.baseHeight) + 1) * width;
+      last = static_cast<uint32_t>(clampTo(groupsBefore(pastBase, start), first, groupCount));
     }
     // Never write past the bitmap, whatever the counters say.
     uint32_t room = 0;

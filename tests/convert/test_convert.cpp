@@ -248,6 +248,33 @@ TEST(ConvertChunk, FirstRowDropSkipsRowsPastTheBaseHeight) {
   }
 }
 
+// The first-row drop decided group by group, as the frame is described:
+// skip a group whose left pixel is in row 0 or in a row past baseHeight.
+TEST(ConvertChunk, FirstRowDropMatchesGroupByGroupPlacement) {
+  const std::vector<uint8_t> chunk = pseudoRandomFrame(160, 29);  // 40 groups
+  for (int32_t width : {4, 5, 6, 8, 24}) {
+    for (int32_t baseHeight : {0, 1, 3}) {
+      for (uint32_t startPixel : {0u, 2u, 4u, 6u, 10u, 30u}) {
+        std::vector<uint8_t> expected(240, 0x22);
+        uint32_t k = 0;
+        for (uint32_t g = 0; g < 40; ++g) {
+          const uint32_t row = (startPixel + 2 * g) / static_cast<uint32_t>(width);
+          if (row == 0 || row > static_cast<uint32_t>(baseHeight)) continue;
+          convertRowScalar(&chunk[4 * g], &expected[6 * k++], 1);
+        }
+        std::vector<uint8_t> bitmap(240, 0x22);
+        ConvertCounters c = {0, startPixel, 0};
+        convertChunk(chunk.data(), 160, targetFor(bitmap, width, baseHeight, 0), &c, true);
+        const std::string where = "width " + std::to_string(width) + " base height " + std::to_string(baseHeight) +
+                                  " from pixel " + std::to_string(startPixel);
+        EXPECT_EQ(6 * k, c.writeOffset) << where;
+        EXPECT_EQ(startPixel + 80, c.pixelCount) << where;
+        EXPECT_TRUE(expected == bitmap) << where;
+      }
+    }
+  }
+}
+
 TEST(ConvertChunk, InvalidSizeIndexWritesNothingButAdvancesTheFrame) {
   const std::vector<uint8_t> frame = pseudoRandomFrame(4096, 19);
   for (int32_t sizeIndex : {3, -1, 5}) {
