@@ -52,6 +52,8 @@ bool startLivePicture() {
 void onInitDialog(WindowHandle window) {
   const WindowOps& ui = windowOps();
   WindowHandle splash = ui.createDialog(IDD_SPLASH, window, splashHandler);
+  // Paint it now: the start-up below keeps this thread from its messages.
+  if (splash) ui.updateWindow(splash);
   vs.mainWindow = window;
   vs.freezeFlag = 0;
   vs.captureNotice = nullptr;
@@ -136,6 +138,7 @@ void onDestroy() {
   WindowHandle notice = vs.usbCheckNotice.exchange(nullptr);
   if (notice) ui.destroyWindow(notice);
   WindowHandle goodbye = ui.createDialog(IDD_GOODBYE, vs.mainWindow, noticeHandler);
+  if (goodbye) ui.updateWindow(goodbye);
   // A thread still told to run would only end by force after 20 s.
   int32_t running = kThreadRun;
   vs.threadState.compare_exchange_strong(running, kThreadClosing);
@@ -159,7 +162,11 @@ void onDestroy() {
 bool recoverLink() {
   if (vs.recoveryCount > 10) return false;
   if (!vs.usbCheckNotice.load())
-    vs.usbCheckNotice = windowOps().createDialog(IDD_USB_CHECK_NOTICE, vs.mainWindow, noticeHandler);
+  {
+    WindowHandle notice = windowOps().createDialog(IDD_USB_CHECK_NOTICE, vs.mainWindow, noticeHandler);
+    if (notice) windowOps().updateWindow(notice);
+    vs.usbCheckNotice = notice;
+  }
   stopThread();
   if (!deviceLink.reopen()) return false;
   if (!framePipeline.reinit()) return false;

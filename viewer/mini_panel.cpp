@@ -19,8 +19,11 @@ int showInfo(const char* text, const char* caption) {
 struct ControlPlace {
   int id, x, y, width, height;
 };
-// The Exit button (201) keeps its template position.
+// The Exit button's template position (72, 10, 22, 10 dialog units) falls
+// at the right edge of the 144-pixel client area, where it can hardly be
+// seen or hit; it is placed in the free strip above the zoom buttons.
 const ControlPlace kControlPlaces[] = {
+    {IDC_EXIT, 90, 0, 44, 18},
     {IDC_MINI_BACKGROUND, 0, 0, 144, 195}, {IDC_ZOOM_FULL, 72, 21, 62, 22}, {IDC_ZOOM_HALF, 72, 44, 62, 22},
     {IDC_ZOOM_QUARTER, 72, 67, 62, 22},    {IDC_CAPTURE, 72, 96, 62, 22},   {IDC_PRINT, 72, 119, 62, 22},
     {IDC_SAVE, 72, 142, 62, 22},           {IDC_CONTROL, 72, 170, 62, 22},

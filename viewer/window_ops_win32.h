@@ -1,0 +1,6 @@
+// The Win32 implementation of the window operations.
+#pragma once
+
+#include "viewer/window_ops.h"
+
+const WindowOps* win32WindowOps();

@@ -1,0 +1,10 @@
+// zelview: the viewer program over the real camera driver.
+#include <windows.h>
+
+#include "viewer/main_window.h"
+#include "viewer/window_ops_win32.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  installWindowOps(win32WindowOps());
+  return runViewer();
+}
