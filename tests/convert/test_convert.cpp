@@ -4,6 +4,7 @@
 // chunk placement with its counters, first-row drop and bitmap guard.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -156,6 +157,10 @@ TEST(ConvertRow, EveryVariantHandlesOddLengthsAndUnalignedBuffers) {
 TEST(ConvertRow, BestVariantIsTheFastestUsable) {
   const std::vector<ConvertVariant> variants = usableVariants();
   ASSERT_FALSE(variants.empty());
+  // Which variants this run checked depends on the CPU: say so in the log.
+  std::string names;
+  for (const ConvertVariant& v : variants) names += std::string(" ") + v.name;
+  std::printf("conversion variants checked:%s\n", names.c_str());
   EXPECT_STREQ("scalar", variants.front().name);
   EXPECT_EQ(variants.back().fn, bestConvertRow());
   EXPECT_STREQ(variants.back().name, bestConvertRowName());
