@@ -41,7 +41,8 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
 /*
  * addDevice
  * Creates the next numbered device object for a camera and attaches it to
- * the camera's device stack.
+ * the camera's device stack. A number whose name is still held by another
+ * camera is passed over (the counter is incremented again).
  * driver: this driver; pdo: the camera's physical device object.
  * Returns: the status of createDevice (the counter stays incremented when
  * it fails), or no such device when the stack cannot be joined.
@@ -51,6 +52,10 @@ NTSTATUS NTAPI addDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
   PDEVICE_OBJECT device = nullptr;
   LONG number = InterlockedIncrement(&deviceCounter);
   NTSTATUS status = createDevice(driver, &device, number);
+  while (zelb1::tryNextDeviceNumber(status, number)) {
+    number = InterlockedIncrement(&deviceCounter);
+    status = createDevice(driver, &device, number);
+  }
   if (NT_SUCCESS(status) && device && pdo) {
     ZelDeviceExtension* ext = extensionOf(device);
     device->Flags |= DO_DIRECT_IO | DO_POWER_PAGABLE;

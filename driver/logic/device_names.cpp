@@ -31,4 +31,9 @@ bool fillLinkName(int32_t n, char16_t* buffer) {
   return fillName(n, kLinkNamePrefix, kLinkNamePrefixLength, buffer);
 }
 
+bool tryNextDeviceNumber(Status creationStatus, int32_t n) {
+  return creationStatus == kStatusObjectNameCollision && n >= kFirstDeviceNumber &&
+         n < kLastDeviceNumber;
+}
+
 }  // namespace zelb1

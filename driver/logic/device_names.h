@@ -7,6 +7,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "driver/logic/status_codes.h"
+
 namespace zelb1 {
 
 constexpr int32_t kFirstDeviceNumber = 1;
@@ -29,5 +31,14 @@ bool writeDeviceNumber(int32_t n, char16_t* digits);
 // hold kDeviceNameUnits and kLinkNameUnits units.
 bool fillDeviceName(int32_t n, char16_t* buffer);
 bool fillLinkName(int32_t n, char16_t* buffer);
+
+// Whether add-device tries the next number after creating device n failed.
+// Numbers come back to the counter when devices are removed, so the number
+// the counter reaches may still belong to a camera that was plugged in
+// later and is still there; its name then exists and the creation fails
+// with a name collision. The next number is tried (the counter is
+// incremented again, as before every creation) instead of leaving the new
+// camera without a device, as long as numbers remain.
+bool tryNextDeviceNumber(Status creationStatus, int32_t n);
 
 }  // namespace zelb1

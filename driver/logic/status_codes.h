@@ -20,6 +20,7 @@ constexpr Status kStatusInsufficientResources = static_cast<Status>(0xC000009A);
 constexpr Status kStatusIoTimeout = static_cast<Status>(0xC00000B5);
 constexpr Status kStatusCancelled = static_cast<Status>(0xC0000120);
 constexpr Status kStatusInvalidDeviceState = static_cast<Status>(0xC0000184);
+constexpr Status kStatusObjectNameCollision = static_cast<Status>(0xC0000035);
 
 // Success and informational values are non-negative; warnings (device busy
 // among them) and errors are negative.

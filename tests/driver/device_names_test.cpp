@@ -48,3 +48,22 @@ TEST(DeviceNames, NumbersWithoutAThreeDigitNameAreRefused) {
 
 }  // namespace
 }  // namespace zelb1
+
+namespace zelb1 {
+namespace {
+
+TEST(DeviceNumbering, NameStillHeldByAnotherCameraMovesOnToTheNextNumber) {
+  // Cameras 001 and 002 present, 001 removed (counter back to 1): the next
+  // camera reaches 002, whose name still exists.
+  EXPECT_TRUE(tryNextDeviceNumber(kStatusObjectNameCollision, 2));
+}
+
+TEST(DeviceNumbering, OtherFailuresAndTheLastNumberEndTheSearch) {
+  EXPECT_FALSE(tryNextDeviceNumber(kStatusInsufficientResources, 2));
+  EXPECT_FALSE(tryNextDeviceNumber(kStatusSuccess, 2));
+  EXPECT_FALSE(tryNextDeviceNumber(kStatusObjectNameCollision, 999));
+  EXPECT_FALSE(tryNextDeviceNumber(kStatusObjectNameCollision, 1000));
+}
+
+}  // namespace
+}  // namespace zelb1
