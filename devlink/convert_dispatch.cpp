@@ -37,8 +37,8 @@ size_t listUsable(ConvertVariant* out, size_t maxCount) {
 }
 
 ConvertVariant choose() {
-  ConvertVariant all[4];
-  const size_t count = listUsable(all, 4);
+  ConvertVariant all[8];
+  const size_t count = listUsable(all, 8);
   return all[count - 1];
 }
 
