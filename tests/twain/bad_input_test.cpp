@@ -54,7 +54,7 @@ TEST_F(BadInputTest, OpenWithoutTheManagersIdentityChangesNothing) {
   call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
   EXPECT_EQ(TWRC_FAILURE, call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, nullptr));
   EXPECT_EQ(300, sourceRecord.sourceState);
-  EXPECT_EQ(0u, sourceRecord.appIdentity.Id);
+  EXPECT_EQ(0u, +sourceRecord.appIdentity.Id);
 }
 
 TEST_F(BadInputTest, OpenWhileAnApplicationIsStillConnectedIsMaxConnections) {
@@ -109,7 +109,7 @@ TEST_F(BadInputTest, CapabilityZeroIsNoCapabilityEvenInEmptyRows) {
   TW_CAPABILITY cap{0, 0, nullptr};
   EXPECT_EQ(TWRC_FAILURE, call(DG_CONTROL, DAT_CAPABILITY, MSG_QUERYSUPPORT, &cap));
   EXPECT_EQ(TWCC_CAPUNSUPPORTED, status());
-  EXPECT_EQ(nullptr, cap.hContainer);
+  EXPECT_EQ(nullptr, +cap.hContainer);
 }
 
 TEST_F(BadInputTest, UnterminatedStringsStayInsideTheirFields) {

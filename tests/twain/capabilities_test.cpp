@@ -86,7 +86,7 @@ class CapabilityTest : public TwainTest {
     gmem::unlock(block);
     cap_ = TW_CAPABILITY{capId, conType, block};
     TW_UINT16 rc = call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &cap_);
-    EXPECT_EQ(block, cap_.hContainer);  // the application's own block stays
+    EXPECT_EQ(block, +cap_.hContainer);  // the application's own block stays
     return rc;
   }
   TW_UINT16 setOne16(TW_UINT16 capId, TW_UINT16 type, uint16_t value) {
@@ -154,28 +154,28 @@ TEST_F(CapabilityTest, TableHoldsTheFortyRowsInOrderAndAnEmptyLastRow) {
 
 TEST_F(CapabilityTest, EveryRowAnswersEveryOperationItsMaskAllows) {
   for (const ExpectedRow& row : kRows) {
-    TW_UINT16 capId = row.cap == 0x9002 ? ICAP_BITDEPTH : row.cap;
+    TW_UINT16 capId = row.cap == 0x9002 ? static_cast<TW_UINT16>(ICAP_BITDEPTH) : row.cap;
     SCOPED_TRACE(capId);
     ASSERT_EQ(TWRC_SUCCESS, capCall(capId, MSG_QUERYSUPPORT));
     EXPECT_EQ(TWTY_UINT32, u16(0));
     EXPECT_EQ(row.mask, oneValueItem());
-    EXPECT_EQ(10u, gmem::size(cap_.hContainer));
+    EXPECT_EQ(10u, gmem::size(+cap_.hContainer));
 
     ASSERT_EQ(TWRC_SUCCESS, capCall(capId, MSG_GET));
     EXPECT_EQ(row.getContainer, cap_.ConType);
     EXPECT_EQ(row.type, u16(0));
     uint32_t size = itemSize(row.type);
     switch (row.getContainer) {
-      case TWON_ONEVALUE: EXPECT_EQ(size + 6, gmem::size(cap_.hContainer)); break;
+      case TWON_ONEVALUE: EXPECT_EQ(size + 6, gmem::size(+cap_.hContainer)); break;
       case TWON_ENUMERATION:
-        EXPECT_EQ(size * row.itemCount + 15, gmem::size(cap_.hContainer));
+        EXPECT_EQ(size * row.itemCount + 15, gmem::size(+cap_.hContainer));
         EXPECT_EQ(row.itemCount, u32(2));
         break;
       case TWON_ARRAY:
-        EXPECT_EQ(size * row.itemCount + 7, gmem::size(cap_.hContainer));
+        EXPECT_EQ(size * row.itemCount + 7, gmem::size(+cap_.hContainer));
         EXPECT_EQ(row.itemCount, u32(2));
         break;
-      case TWON_RANGE: EXPECT_EQ(22u, gmem::size(cap_.hContainer)); break;
+      case TWON_RANGE: EXPECT_EQ(22u, gmem::size(+cap_.hContainer)); break;
     }
 
     ASSERT_EQ(TWRC_SUCCESS, capCall(capId, MSG_GETCURRENT));

@@ -54,7 +54,7 @@ TEST_F(SourceEntryTest, LibraryStartsInState3WithItsOwnIdentity) {
   TW_IDENTITY id;
   std::memset(&id, 0xCC, sizeof id);
   EXPECT_EQ(TWRC_SUCCESS, call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &id));
-  EXPECT_EQ(0u, id.Id);
+  EXPECT_EQ(0u, +id.Id);
   EXPECT_EQ(1, id.Version.MajorNum);
   EXPECT_EQ(0, id.Version.MinorNum);
   EXPECT_EQ(69, id.Version.Language);
@@ -62,7 +62,7 @@ TEST_F(SourceEntryTest, LibraryStartsInState3WithItsOwnIdentity) {
   EXPECT_STREQ("Version 2.00.01 2003/08/26", id.Version.Info);
   EXPECT_EQ(1, id.ProtocolMajor);
   EXPECT_EQ(6, id.ProtocolMinor);
-  EXPECT_EQ(3u, id.SupportedGroups);
+  EXPECT_EQ(3u, +id.SupportedGroups);
   EXPECT_STREQ("Veltrum Quorlen Co. Ltd", id.Manufacturer);
   EXPECT_STREQ("TWAIN", id.ProductFamily);
   EXPECT_STREQ("ZEL TWAIN Data Source", id.ProductName);
@@ -73,11 +73,11 @@ TEST_F(SourceEntryTest, LibraryStartsInState3WithItsOwnIdentity) {
 TEST_F(SourceEntryTest, OpenTakesTheManagersIdentityAndTheApplication) {
   ASSERT_EQ(TWRC_SUCCESS, openSource());
   EXPECT_EQ(400, sourceRecord.sourceState);
-  EXPECT_EQ(5u, sourceRecord.appIdentity.Id);
+  EXPECT_EQ(5u, +sourceRecord.appIdentity.Id);
   EXPECT_STREQ("test application", sourceRecord.appIdentity.ProductName);
   TW_IDENTITY id{};
   call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &id);
-  EXPECT_EQ(77u, id.Id);
+  EXPECT_EQ(77u, +id.Id);
   EXPECT_EQ(CAP_SUPPORTEDCAPS, capabilityTable[0].Cap);
   EXPECT_TRUE(shownBoxes.empty());
 }
@@ -109,7 +109,7 @@ TEST_F(SourceEntryTest, CloseReturnsToState3AndClearsTheTable) {
   openSource();
   ASSERT_EQ(TWRC_SUCCESS, call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
   EXPECT_EQ(300, sourceRecord.sourceState);
-  EXPECT_EQ(0u, sourceRecord.appIdentity.Id);
+  EXPECT_EQ(0u, +sourceRecord.appIdentity.Id);
   for (const CapabilityRecord& row : capabilityTable) EXPECT_EQ(0, row.Cap);
   EXPECT_EQ(TWRC_FAILURE, call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
   ASSERT_EQ(1u, shownBoxes.size());
@@ -143,7 +143,7 @@ TEST_F(SourceEntryTest, EnableWithoutUserInterfaceSendsXferReadyBeforeReturning)
   EXPECT_EQ(MSG_XFERREADY, n.msg);
   EXPECT_EQ(DG_CONTROL, n.dg);
   EXPECT_EQ(DAT_NULL, n.dat);
-  EXPECT_EQ(77u, n.originId);  // the identity received at MSG_OPENDS
+  EXPECT_EQ(77u, +n.originId);  // the identity received at MSG_OPENDS
   EXPECT_EQ(5u, n.destinationId);
   EXPECT_EQ(600, n.stateAtCall);
   EXPECT_TRUE(n.dataWasNull);

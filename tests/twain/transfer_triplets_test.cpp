@@ -271,11 +271,11 @@ TEST_F(TransferTripletTest, MemoryTransferInStripsOfTenRows) {
   do {
     rc = memoryStrip(&xfer, buffer);
     ASSERT_TRUE(rc == TWRC_SUCCESS || rc == TWRC_XFERDONE);
-    EXPECT_EQ(rows, xfer.YOffset);
-    EXPECT_EQ(1536u, xfer.BytesPerRow);
-    EXPECT_EQ(512u, xfer.Columns);
-    EXPECT_EQ(0u, xfer.XOffset);
-    EXPECT_EQ(xfer.Rows * 1536, xfer.BytesWritten);
+    EXPECT_EQ(rows, +xfer.YOffset);
+    EXPECT_EQ(1536u, +xfer.BytesPerRow);
+    EXPECT_EQ(512u, +xfer.Columns);
+    EXPECT_EQ(0u, +xfer.XOffset);
+    EXPECT_EQ(+xfer.Rows * 1536, +xfer.BytesWritten);
     const uint8_t* top = &frame_[rows * 1536];
     EXPECT_EQ(top[2], buffer[0]);
     EXPECT_EQ(top[0], buffer[2]);
@@ -286,7 +286,7 @@ TEST_F(TransferTripletTest, MemoryTransferInStripsOfTenRows) {
   EXPECT_EQ(TWRC_XFERDONE, rc);
   EXPECT_EQ(384u, rows);
   EXPECT_EQ(39, calls);
-  EXPECT_EQ(4u, xfer.Rows);
+  EXPECT_EQ(4u, +xfer.Rows);
 }
 
 TEST_F(TransferTripletTest, MemoryStripsOfAHundredRows) {
@@ -297,8 +297,8 @@ TEST_F(TransferTripletTest, MemoryStripsOfAHundredRows) {
   for (int i = 0; i < 4; ++i) {
     TW_UINT16 rc = memoryStrip(&xfer, buffer);
     EXPECT_EQ(i == 3 ? TWRC_XFERDONE : TWRC_SUCCESS, rc);
-    EXPECT_EQ(100u * i, xfer.YOffset);
-    EXPECT_EQ(expectedRows[i], xfer.Rows);
+    EXPECT_EQ(100u * i, +xfer.YOffset);
+    EXPECT_EQ(expectedRows[i], +xfer.Rows);
   }
 }
 
@@ -307,12 +307,12 @@ TEST_F(TransferTripletTest, MemoryBufferShorterThanARowStaysAtTheSameRow) {
   std::vector<uint8_t> tiny(1000);
   TW_IMAGEMEMXFER xfer;
   ASSERT_EQ(TWRC_SUCCESS, memoryStrip(&xfer, tiny));
-  EXPECT_EQ(0u, xfer.Rows);
-  EXPECT_EQ(0u, xfer.BytesWritten);
+  EXPECT_EQ(0u, +xfer.Rows);
+  EXPECT_EQ(0u, +xfer.BytesWritten);
   std::vector<uint8_t> buffer(1536);
   ASSERT_EQ(TWRC_SUCCESS, memoryStrip(&xfer, buffer));
-  EXPECT_EQ(0u, xfer.YOffset);
-  EXPECT_EQ(1u, xfer.Rows);
+  EXPECT_EQ(0u, +xfer.YOffset);
+  EXPECT_EQ(1u, +xfer.Rows);
   EXPECT_EQ(frame_[2], buffer[0]);
 }
 
@@ -324,7 +324,7 @@ TEST_F(TransferTripletTest, MemoryBufferGivenAsAHandleIsWrittenThroughItsLock) {
   xfer.Memory.Length = 100 * 1536;  // longer than the block: bounded by it
   xfer.Memory.TheMem = block;
   ASSERT_EQ(TWRC_SUCCESS, call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer));
-  EXPECT_EQ(2u, xfer.Rows);
+  EXPECT_EQ(2u, +xfer.Rows);
   EXPECT_EQ(frame_[2], static_cast<uint8_t*>(gmem::lock(block))[0]);
   gmem::unlock(block);
   gmem::release(block);
@@ -392,7 +392,7 @@ TEST_F(TransferTripletTest, CieColorIsFixed) {
   ASSERT_EQ(TWRC_SUCCESS, call(DG_IMAGE, DAT_CIECOLOR, MSG_GET, &cie));
   EXPECT_EQ(TWPT_RGB, cie.ColorSpace);
   EXPECT_EQ(1, cie.DeviceDependent);
-  EXPECT_EQ(0, cie.VersionNumber);
+  EXPECT_EQ(0, +cie.VersionNumber);
   EXPECT_NEAR(0.1, fromFix32(cie.StageABC.Decode[0].StartIn), 1e-4);
   EXPECT_NEAR(2.2, fromFix32(cie.StageLMN.Mix[2][2]), 1e-4);
   EXPECT_NEAR(1.1, fromFix32(cie.StageLMN.Mix[1][1]), 1e-4);
