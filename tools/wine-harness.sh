@@ -1,0 +1,66 @@
+# Wine harness, sourced by tools/test, tools/demo and the Wine scenario
+# scripts. One prefix per run under the build folder, an Xvfb display of our
+# own unless one is given, Windows programs run with their exit codes passed
+# through, screenshots on request.
+#
+#   zel_xvfb_up [WxH]        start Xvfb on a free display, export DISPLAY
+#   zel_prefix_up DIR        fresh prefix in DIR, wineserver kept up
+#   zel_wine EXE [ARGS...]   run a 32-bit Windows program, its exit code
+#   zel_screenshot FILE      the whole screen as an image
+#   zel_harness_down         stop the wineserver and our Xvfb
+
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG="${WINEDEBUG:--all}"
+ZEL_XVFB_PID=""
+
+zel_xvfb_up() {
+  local size="${1:-1280x1024}"
+  local n
+  for n in $(seq 90 120); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+      ZEL_XVFB_PID=$!
+      export DISPLAY=":$n"
+      local i
+      for i in $(seq 1 50); do
+        if xdpyinfo -display ":$n" >/dev/null 2>&1; then return 0; fi
+        sleep 0.1
+      done
+      kill "$ZEL_XVFB_PID" 2>/dev/null || true
+      ZEL_XVFB_PID=""
+    fi
+  done
+  echo "wine-harness: no free display for Xvfb" >&2
+  return 1
+}
+
+zel_prefix_up() {
+  export WINEPREFIX="$1"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  # The prefix is built first; only then is the server kept up between
+  # programs (earlier, it broke the service database).
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  wineserver -p
+  [ -d "$WINEPREFIX/drive_c/windows" ]
+}
+
+zel_wine() {
+  wine "$@"
+}
+
+zel_screenshot() {
+  import -display "$DISPLAY" -window root "$1"
+}
+
+zel_harness_down() {
+  if [ -n "${WINEPREFIX:-}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+  if [ -n "$ZEL_XVFB_PID" ]; then
+    kill "$ZEL_XVFB_PID" 2>/dev/null || true
+    wait "$ZEL_XVFB_PID" 2>/dev/null || true
+    ZEL_XVFB_PID=""
+  fi
+}
