@@ -185,11 +185,15 @@ bool startThread() {
 void stopThread() {
   AcquisitionThread& at = acquisitionThread;
   if (!at.threadHandle) return;
-  if (plat::waitFor(at.threadDoneEvent, kStopWaitMs) != plat::kWaitObject0)
-    plat::waitFor(at.threadDoneEvent, kStopWaitMs);
+  bool ended = plat::waitFor(at.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0 ||
+               plat::waitFor(at.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0;
   uint32_t code = 0;
   plat::threadExitCode(at.threadHandle, &code);
-  if (code == plat::kStillActive) {
+  // A thread that has signalled its end only has its last post and its
+  // return left; forcing it there could cut it off inside the system's
+  // allocator or message queue. Only a thread that never got there within
+  // the two waits is forced.
+  if (!ended && code == plat::kStillActive) {
     plat::sleepMs(10);
     plat::threadExitCode(at.threadHandle, &code);
     if (code == plat::kStillActive) {

@@ -137,8 +137,11 @@ TEST_F(MainWindowTest, CommFailureShowsTheUsbNoticeAndRecovers) {
   camera.failCode = kCmdTransferImage;
   camera.failCount = 3;
   ASSERT_TRUE(pumpUntil(threadStoppedDelivered, 5000));
-  WindowHandle notice = findWindow(IDD_USB_CHECK_NOTICE);
-  EXPECT_TRUE(notice);
+  // The notice may already be gone again: look for it among all windows.
+  WindowHandle notice = nullptr;
+  for (size_t i = 0; i < ui->windows.size() && !notice; ++i)
+    if (ui->windows[i].templateId == IDD_USB_CHECK_NOTICE) notice = handleOf(static_cast<int>(i + 1));
+  ASSERT_TRUE(notice);
   EXPECT_EQ(windowOf(notice).owner, main);
   EXPECT_GT(deviceLink.deviceIndex, 1);  // reopened at the camera's new number
   // The next good transfer takes the notice away and resets the count.

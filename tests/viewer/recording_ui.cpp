@@ -148,7 +148,11 @@ void deliver(const PostedMessage& m) {
 }  // namespace
 
 RecordingUi& installRecordingUi() {
+  // Records are kept to the end of the run: a stopped acquisition thread may
+  // still be making its last post for a moment after its test ended.
+  static std::vector<RecordingUi*>* kept = new std::vector<RecordingUi*>();
   ui = new RecordingUi();
+  kept->push_back(ui);
   ui->queueLock = plat::createEvent(false, true);
   ui->queueSignal = plat::createEvent(false, false);
   installWindowOps(&kRecordingOps);
@@ -156,14 +160,7 @@ RecordingUi& installRecordingUi() {
   return *ui;
 }
 
-void removeRecordingUi() {
-  plat::installMessageBoxHook(nullptr);
-  installWindowOps(nullptr);
-  plat::closeHandle(ui->queueLock);
-  plat::closeHandle(ui->queueSignal);
-  delete ui;
-  ui = nullptr;
-}
+void removeRecordingUi() { plat::installMessageBoxHook(nullptr); }
 
 WindowHandle handleOf(int index) { return reinterpret_cast<WindowHandle>(static_cast<intptr_t>(index)); }
 
