@@ -284,18 +284,6 @@ TEST_F(SourceEntryTest, FailureTextsAreCutAt180Characters) {
   EXPECT_EQ(std::string(179, 'x'), shownBoxes[0].text);
 }
 
-TEST_F(SourceEntryTest, EveryConditionCodeHasItsText) {
-  EXPECT_STREQ("Success message from detailed error request ??", conditionText(TWCC_SUCCESS));
-  EXPECT_STREQ("Bummer error.", conditionText(TWCC_BUMMER));
-  EXPECT_STREQ("No Data Source found error.", conditionText(TWCC_NODS));
-  EXPECT_STREQ("Source is connected to max possible apps.", conditionText(TWCC_MAXCONNECTIONS));
-  EXPECT_STREQ("An operation error just occurred.", conditionText(TWCC_OPERATIONERROR));
-  EXPECT_STREQ("Bad capabilities error.", conditionText(TWCC_BADCAP));
-  EXPECT_STREQ("Bad value error.", conditionText(TWCC_BADVALUE));
-  EXPECT_STREQ("Unknown Error value in condition code.", conditionText(TWCC_CAPUNSUPPORTED));
-  EXPECT_STREQ("Unknown Error value in condition code.", conditionText(7));
-}
-
 TEST_F(SourceEntryTest, CloseRequestLeavesTheStateAlone) {
   openSource();
   enable(true);

@@ -30,16 +30,6 @@ class TransferBitmapTest : public TwainTest {
   }
 };
 
-TEST_F(TransferBitmapTest, TemplateNamesFollowPixelTypeModelAndSize) {
-  EXPECT_STREQ("XGA_FULL.bmp", templateName(TWPT_RGB, false, 0));
-  EXPECT_STREQ("XGA_HALF.bmp", templateName(TWPT_RGB, false, 1));
-  EXPECT_STREQ("SXGA_FULL.bmp", templateName(TWPT_RGB, true, 0));
-  EXPECT_STREQ("SXGA_HALF.bmp", templateName(TWPT_RGB, true, 1));
-  EXPECT_STREQ("twaingray.bmp", templateName(TWPT_GRAY, false, 1));
-  EXPECT_STREQ("twainbw.bmp", templateName(TWPT_BW, true, 0));
-  EXPECT_EQ(nullptr, templateName(TWPT_RGB, false, 2));
-}
-
 TEST_F(TransferBitmapTest, ShippedTemplatesMatchTheirTransferSizes) {
   const struct { int32_t viewSize; bool large; } cases[] = {{0, false}, {1, false}, {0, true}, {1, true}};
   for (const auto& c : cases) {

@@ -339,19 +339,6 @@ TEST_F(TransferTripletTest, XferGroupWritesOnlyTheLowHalf) {
   EXPECT_EQ("General failure in response to DAT_XFERGROUP, not supported.  Bad protocol error.", shownBoxes[0].text);
 }
 
-TEST_F(TransferTripletTest, ImageLayoutIsFixed) {
-  TW_IMAGELAYOUT layout{};
-  ASSERT_EQ(TWRC_SUCCESS, call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETDEFAULT, &layout));
-  EXPECT_EQ(22, layout.Frame.Left.Whole);
-  EXPECT_EQ(33, layout.Frame.Bottom.Frac);
-  EXPECT_EQ(4u, layout.DocumentNumber);
-  EXPECT_EQ(88u, layout.PageNumber);
-  EXPECT_EQ(1u, layout.FrameNumber);
-  EXPECT_EQ(TWRC_SUCCESS, call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout));
-  EXPECT_EQ(TWRC_FAILURE, call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_ENDXFER, &layout));
-  EXPECT_EQ("General failure in response to DAT_IMAGEINFO.  Bad protocol error.", shownBoxes[0].text);
-}
-
 TEST_F(TransferTripletTest, PaletteOfTheTwentyFourBitImageIsEmpty) {
   TW_PALETTE8 palette;
   std::memset(&palette, 0xCC, sizeof palette);
