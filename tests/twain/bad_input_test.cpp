@@ -1,6 +1,7 @@
 // Whatever an application passes: null data, broken containers, strings
 // without terminators, triplets out of sequence. Nothing crashes or writes
 // out of bounds; the answer is TWRC_FAILURE with a fitting condition.
+#include <cstdio>
 #include <cstring>
 
 #include "tests/twain/twain_test_support.h"
@@ -130,6 +131,7 @@ TEST_F(BadInputTest, FileNameLongerThanTheBufferIsCut) {
   setup.Format = 0xFFFF;
   call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup);
   EXPECT_EQ(255u, std::strlen(transferRecord.fileName));
+  std::remove(transferRecord.fileName);
 }
 
 TEST_F(BadInputTest, TransfersOutOfSequenceFail) {

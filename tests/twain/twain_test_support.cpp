@@ -2,6 +2,16 @@
 
 #include <cstdio>
 #include <cstring>
+#ifdef _WIN32
+#include <direct.h>
+#define makeDirectory(path) _mkdir(path)
+#define removeDirectory(path) _rmdir(path)
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#define makeDirectory(path) mkdir(path, 0755)
+#define removeDirectory(path) rmdir(path)
+#endif
 
 #include "platform/platform.h"
 #include "twain/capabilities.h"
@@ -58,6 +68,11 @@ void TwainTest::SetUp() {
 }
 
 void TwainTest::TearDown() {
+  // Leave no template files behind in the working folder.
+  for (const char* name : {"XGA_FULL.bmp", "XGA_HALF.bmp", "SXGA_FULL.bmp", "SXGA_HALF.bmp", "pal.bmp"}) {
+    removeTemplate(name);
+  }
+  removeDirectory("twain_test_templates");
   releaseTransferDib();
   forgetCaptureFrame();
   installSourceWindowSeam(nullptr);
@@ -102,11 +117,7 @@ void TwainTest::offerCapturedFrame(int32_t viewSize, bool largeModel) {
 
 void TwainTest::writeTemplate(const char* name, int32_t width, int32_t height, uint16_t bitCount, bool fileHeader,
                               bool coreHeader) {
-#ifdef _WIN32
-  std::system(("mkdir " + std::string("twain_test_templates") + " 2>nul").c_str());
-#else
-  std::system(("mkdir -p " + templateDir_).c_str());
-#endif
+  makeDirectory("twain_test_templates");
   setLibraryDirectory(templateDir_.c_str());
   uint32_t rowBytes = ((bitCount * width + 31) / 32) * 4;
   uint32_t imageBytes = rowBytes * height;
