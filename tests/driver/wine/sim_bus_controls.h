@@ -1,0 +1,44 @@
+// The simulated USB bus of the Wine driver checks: its device-control codes
+// and what they carry. Shared by the kernel-mode bus driver and the check
+// program.
+#pragma once
+#include <stdint.h>
+
+namespace simbus {
+
+// Opened by the check program as "\\.\ZelSimBus".
+#define ZEL_SIM_BUS_DEVICE_NAME L"\\Device\\ZelSimBus"
+#define ZEL_SIM_BUS_LINK_NAME L"\\DosDevices\\ZelSimBus"
+
+// Device type 0x22, buffered, any access; functions 0x900..0x902.
+constexpr uint32_t kControlPlug = 0x222400;    // in: PlugRequest
+constexpr uint32_t kControlUnplug = 0x222404;  // in: uint32_t slot
+constexpr uint32_t kControlStats = 0x222408;   // in: uint32_t slot; out: SlotStats
+
+constexpr uint32_t kSlots = 2;
+
+// The camera's hardware id (placeholder USB ids, as in ZELB1.inf).
+#define ZEL_SIM_CAMERA_HARDWARE_ID L"USB\\VID_FFF0&PID_00B1"
+
+struct PlugRequest {
+  uint32_t slot;
+  uint32_t longConfig;  // 1: a configuration descriptor of 296 bytes
+};
+
+// What the simulated camera in a slot has seen since it was last plugged.
+struct SlotStats {
+  uint32_t present;            // plugged in (reported to the PnP manager)
+  uint32_t pdoExists;          // its device object still exists
+  uint32_t started;            // its start request arrived
+  uint32_t deviceReads;        // device descriptor reads
+  uint32_t configReads;        // configuration descriptor reads
+  uint32_t configReadLength[4];  // their requested lengths, first four
+  uint32_t selects;            // select-configuration with a descriptor
+  uint32_t deconfigures;       // select-configuration without one
+  uint32_t transfers;          // bulk/interrupt transfers taken
+  uint32_t cancelled;          // pending transfers cancelled
+  uint32_t surpriseRemovals;
+  uint32_t removals;
+};
+
+}  // namespace simbus
