@@ -110,8 +110,8 @@ bool stats(HANDLE bus, uint32_t slot, simbus::SlotStats* out) {
          got == sizeof(*out);
 }
 
-bool plug(HANDLE bus, uint32_t slot, bool longConfig) {
-  simbus::PlugRequest request = {slot, longConfig ? 1u : 0u};
+bool plug(HANDLE bus, uint32_t slot, bool longConfig, bool failDeviceDescriptor = false) {
+  simbus::PlugRequest request = {slot, longConfig ? 1u : 0u, failDeviceDescriptor ? 1u : 0u};
   return control(bus, simbus::kControlPlug, &request, sizeof(request), nullptr, 0, nullptr) == 0;
 }
 
@@ -151,6 +151,7 @@ bool exchange(HANDLE command, HANDLE reply, uint8_t code, uint8_t parameter, uin
 // ------------------------------------------------------------------ checks
 
 int run() {
+  const uint32_t slotTwo = 1;
   HANDLE bus = waitForPath(L"\\\\.\\ZelSimBus", 20000);
   check(bus != INVALID_HANDLE_VALUE, "the simulated bus is up");
   if (bus == INVALID_HANDLE_VALUE) return failures;
@@ -289,6 +290,35 @@ int run() {
     if (p0 != INVALID_HANDLE_VALUE) CloseHandle(p0);
     CloseHandle(again);
   }
+
+  // --- stop then remove: one deconfigure ---
+  check(control(bus, simbus::kControlStop, &slotTwo, sizeof(slotTwo), nullptr, 0, nullptr) == 0,
+        "camera 2: stop request succeeded");
+  stats(bus, 1, &s);
+  check(s.deconfigures == 1, "stop deconfigured camera 2");
+  check(unplug(bus, 1), "camera 2 unplugged");
+  for (int n = 0; n < 100; ++n) {
+    stats(bus, 1, &s);
+    if (s.removals) break;
+    Sleep(100);
+  }
+  check(s.removals == 1 && s.deconfigures == 1, "stop then remove: deconfigured once");
+
+  // --- a camera whose start fails before the device descriptor was read ---
+  check(plug(bus, 1, false, true), "camera with a failing device descriptor plugged");
+  for (int n = 0; n < 100; ++n) {
+    stats(bus, 1, &s);
+    if (s.deviceReads) break;
+    Sleep(100);
+  }
+  check(s.deviceReads >= 1 && s.configReads == 0 && s.selects == 0, "its start stopped at the device descriptor");
+  check(unplug(bus, 1), "and unplugged");
+  for (int n = 0; n < 100; ++n) {
+    stats(bus, 1, &s);
+    if (s.removals) break;
+    Sleep(100);
+  }
+  check(s.removals == 1 && s.deconfigures == 0, "its removal sent no deconfigure");
 
   CloseHandle(bus);
   printf("%d failure(s)\n", failures);

@@ -35,6 +35,7 @@ struct CameraExtension {
 struct Slot {
   bool present;
   bool longConfig;
+  bool failDeviceDescriptor;
   PDEVICE_OBJECT pdo;
   sim::SimCamera* camera;
   LIST_ENTRY pending;  // transfers the camera has not served yet
@@ -116,6 +117,10 @@ NTSTATUS getDescriptor(Slot& slot, PURB urb) {
   ULONG size = 0;
   if (request.DescriptorType == USB_DEVICE_DESCRIPTOR_TYPE) {
     slot.stats.deviceReads += 1;
+    if (slot.failDeviceDescriptor) {
+      urb->UrbHeader.Status = USBD_STATUS_STALL_PID;
+      return STATUS_UNSUCCESSFUL;
+    }
     source = kDeviceDescriptor;
     size = sizeof(kDeviceDescriptor);
   } else if (request.DescriptorType == USB_CONFIGURATION_DESCRIPTOR_TYPE) {
@@ -338,6 +343,9 @@ NTSTATUS cameraPnp(PDEVICE_OBJECT device, PIRP irp) {
       slot.stats.started = 1;
       status = STATUS_SUCCESS;
       break;
+    case IRP_MN_STOP_DEVICE:
+      status = STATUS_SUCCESS;
+      break;
     case IRP_MN_QUERY_ID: {
       PWCHAR id = nullptr;
       switch (stack->Parameters.QueryId.IdType) {
@@ -415,6 +423,34 @@ NTSTATUS createCamera(BusExtension* bus, ULONG index) {
 
 // ---------------------------------------------------------------- bus
 
+NTSTATUS NTAPI stopDone(PDEVICE_OBJECT, PIRP, PVOID context) {
+  KeSetEvent(static_cast<PKEVENT>(context), IO_NO_INCREMENT, FALSE);
+  return STATUS_MORE_PROCESSING_REQUIRED;
+}
+
+// A stop request to the top of a camera's stack, waited for.
+NTSTATUS sendStop(PDEVICE_OBJECT pdo) {
+  PDEVICE_OBJECT top = IoGetAttachedDeviceReference(pdo);
+  PIRP irp = IoAllocateIrp(top->StackSize, FALSE);
+  if (!irp) {
+    ObDereferenceObject(top);
+    return STATUS_INSUFFICIENT_RESOURCES;
+  }
+  KEVENT done;
+  KeInitializeEvent(&done, NotificationEvent, FALSE);
+  irp->IoStatus.Status = STATUS_NOT_SUPPORTED;
+  PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
+  next->MajorFunction = IRP_MJ_PNP;
+  next->MinorFunction = IRP_MN_STOP_DEVICE;
+  IoSetCompletionRoutine(irp, stopDone, &done, TRUE, TRUE, TRUE);
+  if (IoCallDriver(top, irp) == STATUS_PENDING)
+    KeWaitForSingleObject(&done, Executive, KernelMode, FALSE, nullptr);
+  NTSTATUS status = irp->IoStatus.Status;
+  IoFreeIrp(irp);
+  ObDereferenceObject(top);
+  return status;
+}
+
 NTSTATUS busControl(BusExtension* bus, PIRP irp) {
   PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
   ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
@@ -433,6 +469,7 @@ NTSTATUS busControl(BusExtension* bus, PIRP irp) {
       auto request = static_cast<simbus::PlugRequest*>(buffer);
       RtlZeroMemory(&slot.stats, sizeof(slot.stats));
       slot.longConfig = request->longConfig != 0;
+      slot.failDeviceDescriptor = request->failDeviceDescriptor != 0;
       sim::cameraPowerUp(slot.camera, nowMs());
       NTSTATUS status = createCamera(bus, index);
       if (!NT_SUCCESS(status)) return complete(irp, status, 0);
@@ -449,6 +486,9 @@ NTSTATUS busControl(BusExtension* bus, PIRP irp) {
       failPending(bus, slot);
       IoInvalidateDeviceRelations(bus->rootPdo, BusRelations);
       return complete(irp, STATUS_SUCCESS, 0);
+    case simbus::kControlStop:
+      if (!slot.present || !slot.pdo) return complete(irp, STATUS_NO_SUCH_DEVICE, 0);
+      return complete(irp, sendStop(slot.pdo), 0);
     case simbus::kControlStats:
       if (outLength < sizeof(simbus::SlotStats)) return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
       RtlCopyMemory(buffer, &slot.stats, sizeof(slot.stats));

@@ -14,6 +14,10 @@ namespace simbus {
 constexpr uint32_t kControlPlug = 0x222400;    // in: PlugRequest
 constexpr uint32_t kControlUnplug = 0x222404;  // in: uint32_t slot
 constexpr uint32_t kControlStats = 0x222408;   // in: uint32_t slot; out: SlotStats
+// Sends a stop request to the top of the camera's device stack, as the PnP
+// manager would (Wine's never does). in: uint32_t slot; fails with the
+// stop's status.
+constexpr uint32_t kControlStop = 0x22240C;
 
 constexpr uint32_t kSlots = 2;
 
@@ -23,6 +27,7 @@ constexpr uint32_t kSlots = 2;
 struct PlugRequest {
   uint32_t slot;
   uint32_t longConfig;  // 1: a configuration descriptor of 296 bytes
+  uint32_t failDeviceDescriptor;  // 1: device descriptor reads fail
 };
 
 // What the simulated camera in a slot has seen since it was last plugged.
