@@ -196,8 +196,12 @@ int run() {
         "0x220210 with 7 bytes: refused");
   DWORD interfaceBytes = 0;
   DWORD e = control(device, zelb1::kControlGetInterface0, nullptr, 0, big, sizeof(big), &interfaceBytes);
-  // 64-bit layout: 24-byte header, 24 bytes per pipe.
-  check(e == 0 && interfaceBytes == 24 + 24 * 4 && *reinterpret_cast<uint32_t*>(big + 16) == 4,
+  // Header and pipe entries: 16 and 20 bytes on 32-bit systems, 24 and 24
+  // on 64-bit ones; the pipe count is the header's last field.
+  const DWORD header = sizeof(void*) == 8 ? 24 : 16;
+  const DWORD perPipe = sizeof(void*) == 8 ? 24 : 20;
+  const DWORD countAt = sizeof(void*) == 8 ? 16 : 12;
+  check(e == 0 && interfaceBytes == header + perPipe * 4 && *reinterpret_cast<uint32_t*>(big + countAt) == 4,
         "0x220214: interface 0 copy, header and four pipes");
   check(control(device, zelb1::kControlGetInterface0, nullptr, 0, big, interfaceBytes - 1, &got) ==
             ERROR_INSUFFICIENT_BUFFER,
