@@ -1,55 +1,107 @@
 // zelview_demo: the viewer with the simulated camera in its own process,
-// behind the device-path seam. Nothing else differs from zelview.
+// behind the device-path seam. The viewer itself is unchanged.
 //
 // For demonstrations and the checks under Wine, the demo watches for a file
-// "zelview_demo.cmd" in its working directory and acts on the word in it:
-//   unplug    the camera goes away (and the system's device-change notice
-//             reaches the main window, as it would on a real unplug);
-//   reset     the camera drops off the bus and enumerates again one number
-//             up at once, which the viewer meets as a communication failure.
-// The file is deleted once read.
+// "zelview_demo.cmd" in its working directory and acts on what it says
+// (the file is deleted once read):
+//   unplug       the camera in use goes away, and the system's
+//                device-change notice reaches the main window, as on a
+//                real unplug;
+//   failrun N    the camera in use fails a command, drops off and comes
+//                back one number up, N times in a row failing again before
+//                a frame gets through (each faulty round takes a time-out of
+//                the camera), then once more healthy: the viewer meets a run
+//                of N + 1 communication failures.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "sim/sim_rig.h"
-#include "viewer/main_window.h"
 #include "viewer/viewer_state.h"
+#include "viewer/main_window.h"
 #include "viewer/window_ops_win32.h"
 
 namespace {
 
+enum { kCameras = 8, kFaultyRoundMs = 800 };
+
 sim::Rig* rig = nullptr;
-int camera = -1;
-uint32_t cameraIndex = 1;
+int cameras[kCameras];
+uint32_t cameraIndex[kCameras];  // number it is published under, 0 when unplugged
+uint32_t nextIndex = 2;          // the next number a camera comes back under
+int faultyLeft = 0;              // faulty cameras still to place in the run
+bool healthyLeft = false;        // the healthy camera that ends the run is still to place
 
 const char kCommandFile[] = "zelview_demo.cmd";
 
-void runCommand(const char* word) {
-  if (std::strncmp(word, "unplug", 6) == 0) {
-    sim::rigUnplug(rig, camera);
+uint32_t indexInUse() { return static_cast<uint32_t>(deviceLink.deviceIndex); }
+
+int cameraInUse() {
+  for (int c = 0; c < kCameras; ++c)
+    if (cameraIndex[c] && cameraIndex[c] == indexInUse()) return c;
+  return -1;
+}
+
+void plugAt(int c, uint32_t index) {
+  if (cameraIndex[c]) sim::rigUnplug(rig, cameras[c]);
+  sim::rigReplug(rig, cameras[c], index);
+  sim::rigSetWarmup(rig, cameras[c], 0);
+  sim::rigClearFaults(rig, cameras[c]);
+  cameraIndex[c] = index;
+}
+
+// Keeps up to three cameras of the run waiting above the one in use. A
+// faulty one does not answer the first command (the reply times out) and
+// then refuses the command again.
+void placeAhead() {
+  int ahead = 0;
+  for (int c = 0; c < kCameras; ++c) ahead += cameraIndex[c] > indexInUse();
+  for (int c = 0; c < kCameras && ahead < 3 && (faultyLeft > 0 || healthyLeft); ++c) {
+    if (cameraIndex[c] && cameraIndex[c] >= indexInUse()) continue;
+    plugAt(c, nextIndex++);
+    if (faultyLeft > 0) {
+      sim::rigAddFault(rig, cameras[c], sim::stallOperation(1, sim::kDirRead, 1));
+      sim::rigAddFault(rig, cameras[c], sim::failOperation(0, sim::kDirWrite, 2, plat::kErrorGenFailure, 3));
+      faultyLeft--;
+    } else {
+      healthyLeft = false;
+    }
+    ahead++;
+  }
+}
+
+void runCommand(const char* text) {
+  int inUse = cameraInUse();
+  if (std::strncmp(text, "unplug", 6) == 0) {
+    if (inUse >= 0) {
+      sim::rigUnplug(rig, cameras[inUse]);
+      cameraIndex[inUse] = 0;
+    }
     HWND main = static_cast<HWND>(viewerState.mainWindow.load());
     if (main) PostMessageA(main, WM_DEVICECHANGE, 7, 0);
-  } else if (std::strncmp(word, "reset", 5) == 0) {
-    sim::rigUnplug(rig, camera);
-    cameraIndex += 1;
-    sim::rigReplug(rig, camera, cameraIndex);
-    sim::rigSetWarmup(rig, camera, 0);
+  } else if (std::strncmp(text, "failrun", 7) == 0) {
+    faultyLeft = std::atoi(text + 7);
+    healthyLeft = true;
+    placeAhead();
+    if (inUse >= 0)
+      sim::rigAddFault(rig, cameras[inUse], sim::failOperation(0, sim::kDirWrite, 1, plat::kErrorGenFailure, 3));
   }
 }
 
 DWORD WINAPI watchCommands(void*) {
   for (;;) {
-    Sleep(100);
+    Sleep(50);
+    placeAhead();
     FILE* f = std::fopen(kCommandFile, "rb");
     if (!f) continue;
-    char word[32] = {0};
-    size_t n = std::fread(word, 1, sizeof word - 1, f);
+    char text[32] = {0};
+    size_t n = std::fread(text, 1, sizeof text - 1, f);
     std::fclose(f);
     DeleteFileA(kCommandFile);
-    word[n] = 0;
-    runCommand(word);
+    text[n] = 0;
+    runCommand(text);
   }
   return 0;
 }
@@ -59,13 +111,18 @@ DWORD WINAPI watchCommands(void*) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   rig = sim::rigCreate();
   if (!rig) return 1;
-  camera = sim::rigAddCamera(rig, sim::kModelXga, cameraIndex);
+  // A faulty camera's unanswered command waits this long before it fails.
+  sim::rigSetTimeout(rig, kFaultyRoundMs);
+  for (int c = 0; c < kCameras; ++c) {
+    cameras[c] = sim::rigAddCamera(rig, sim::kModelXga, static_cast<uint32_t>(900 + c));
+    sim::rigUnplug(rig, cameras[c]);
+    cameraIndex[c] = 0;
+  }
+  plugAt(0, 1);
+  sim::rigSetWarmup(rig, cameras[0], 2);  // the first start-up as after power-on
   sim::rigInstall(rig);
   DeleteFileA(kCommandFile);
   CreateThread(nullptr, 0, watchCommands, nullptr, 0, nullptr);
   installWindowOps(win32WindowOps());
-  int result = runViewer();
-  // The watcher thread dies with the process; the rig stays installed until
-  // then because the viewer's handles were all closed by its shut-down.
-  return result;
+  return runViewer();
 }

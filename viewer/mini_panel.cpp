@@ -161,11 +161,18 @@ void onCommand(WindowHandle panel, int id) {
 }
 
 // Capture toggles when the button goes into its pressed state. Only a
-// selection change into the pressed state counts as the press: a full
-// redraw of a button still held down (after a message box, say) must not
-// toggle the picture a second time.
+// selection change from released to pressed counts as the press: a full
+// redraw of a button still held down, or a second pressed selection change
+// that the platform sends while the mouse moves on the held button, must
+// not toggle the picture again.
+bool captureButtonDown = false;
+
 void onCaptureDraw(WindowHandle panel, const DrawRequest& request) {
-  if (request.pressed && (request.action & kDrawSelect)) {
+  bool pressNow = request.pressed && (request.action & kDrawSelect) && !captureButtonDown;
+  // Any request that shows the button released means it is up again (the
+  // capture notice takes the mouse away from a held button).
+  if ((request.action & kDrawSelect) || !request.pressed) captureButtonDown = request.pressed;
+  if (pressNow) {
     if (vs.freezeFlag) {
       // Release first, then go live: the thread must not hold a new picture
       // that this release would then let go of.
@@ -271,6 +278,7 @@ void releaseHeldPicture() {
 }
 
 void resetMiniPanelState() {
+  captureButtonDown = false;
   mp.controlPanelOpen = 0;
   mp.panelWidth = 0;
   mp.panelHeight = 0;

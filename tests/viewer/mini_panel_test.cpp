@@ -22,9 +22,10 @@ class MiniPanelTest : public ViewerTest {
     startViewer();
     return viewerState.miniPanel;
   }
-  // Presses Capture and waits until the frozen frame is shown.
+  // Presses and lets go of Capture and waits until the frozen frame is shown.
   void freeze(WindowHandle panel) {
     drawButton(panel, IDC_CAPTURE, kDrawSelect, true);
+    drawButton(panel, IDC_CAPTURE, kDrawSelect, false);
     ASSERT_TRUE(pumpUntil(captureDone, 5000));
   }
 };
@@ -80,10 +81,24 @@ TEST_F(MiniPanelTest, RedrawOfAHeldCaptureButtonDoesNotToggleAgain) {
   EXPECT_EQ(std::count(ui->events.begin(), ui->events.end(), "create 82"), 1);
 }
 
+TEST_F(MiniPanelTest, PressedSelectionRepeatedWhileHeldDoesNotToggleAgain) {
+  WindowHandle panel = startPanel();
+  freeze(panel);
+  drawButton(panel, IDC_CAPTURE, kDrawSelect, false);  // released
+  drawButton(panel, IDC_CAPTURE, kDrawSelect, true);   // press: goes live
+  drawButton(panel, IDC_CAPTURE, kDrawSelect, true);   // mouse moves on the held button
+  EXPECT_EQ(viewerState.freezeFlag, 0);
+  // Moving off and back onto the held button is a new press.
+  drawButton(panel, IDC_CAPTURE, kDrawSelect, false);
+  drawButton(panel, IDC_CAPTURE, kDrawSelect, true);
+  EXPECT_EQ(viewerState.freezeFlag, 1);
+}
+
 TEST_F(MiniPanelTest, CapturePressedWhileFrozenReleasesAndGoesLive) {
   WindowHandle panel = startPanel();
   freeze(panel);
   const int releases = camera.releases;
+  drawButton(panel, IDC_CAPTURE, kDrawSelect, false);
   drawButton(panel, IDC_CAPTURE, kDrawSelect, true);
   EXPECT_EQ(viewerState.freezeFlag, 0);
   EXPECT_EQ(camera.releases, releases + 1);

@@ -1,0 +1,200 @@
+// viewer_probe: looks at and operates the viewer's windows from outside, as
+// a person would, for the checks under Wine. One command per run:
+//   wait TITLE MS            a visible top-level window of that title appears;
+//                            prints its rectangle "left top right bottom"
+//   gone TITLE MS            no such window is left
+//   splash MS                the untitled 350 x 159 splash window appears
+//   item TITLE ID            prints a control's rectangle
+//   click TITLE ID           mouse press and release on the control's centre
+//   box CAPTION MS           a message box of that caption appears; prints
+//                            "icon=<error|information|question|warning>" and
+//                            its text lines
+//   answer CAPTION ID        clicks button ID (1 OK, 6 Yes, 7 No) of the box
+//   picture TITLE            prints a checksum of the window's client area
+//   metrics                  prints caption height and work-area size
+//   close TITLE              asks the window to close
+// Exit status 0 when the condition held, 1 when not.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Search {
+  const char* title;
+  bool untitledSplash;
+  HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND hwnd, LPARAM lParam) {
+  Search* s = reinterpret_cast<Search*>(lParam);
+  if (!IsWindowVisible(hwnd)) return TRUE;
+  char text[256] = {0};
+  GetWindowTextA(hwnd, text, sizeof text);
+  if (s->untitledSplash) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    if (text[0] == 0 && r.right - r.left == 350 && r.bottom - r.top == 159) s->found = hwnd;
+  } else if (std::strcmp(text, s->title) == 0) {
+    s->found = hwnd;
+  }
+  return s->found ? FALSE : TRUE;
+}
+
+HWND findTop(const char* title, bool splash = false) {
+  Search s{title, splash, nullptr};
+  EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND waitTop(const char* title, DWORD ms, bool splash = false) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    HWND w = findTop(title, splash);
+    if (w || GetTickCount() - start > ms) return w;
+    Sleep(25);
+  }
+}
+
+void printRect(HWND w) {
+  RECT r;
+  GetWindowRect(w, &r);
+  std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+}
+
+void mouseAt(int x, int y, DWORD flags) {
+  INPUT in = {};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>(x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1));
+  in.mi.dy = static_cast<LONG>(y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1));
+  in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+  SendInput(1, &in, sizeof in);
+  Sleep(60);
+}
+
+void clickAt(HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  mouseAt(x, y, 0);
+  mouseAt(x, y, MOUSEEVENTF_LEFTDOWN);
+  mouseAt(x, y, MOUSEEVENTF_LEFTUP);
+}
+
+// Which system icon a message box shows, told by the colours of its icon.
+const char* iconKind(HWND box) {
+  for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[32] = {0};
+    GetClassNameA(c, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") != 0 || (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+    RECT r;
+    GetWindowRect(c, &r);
+    HDC screen = GetDC(nullptr);
+    long red = 0, blue = 0, yellow = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) {
+        COLORREF p = GetPixel(screen, x, y);
+        int R = GetRValue(p), G = GetGValue(p), B = GetBValue(p);
+        if (R > 150 && G < 100 && B < 100) red++;
+        if (B > 150 && R < 120) blue++;
+        if (R > 180 && G > 150 && B < 100) yellow++;
+      }
+    ReleaseDC(nullptr, screen);
+    if (red > blue && red > yellow) return "error";
+    if (yellow > blue) return "warning";
+    // Information and question icons are both blue: the question box is the
+    // one with Yes and No.
+    return GetDlgItem(box, IDYES) ? "question" : "information";
+  }
+  return "none";
+}
+
+unsigned long pictureChecksum(HWND w) {
+  RECT c;
+  GetClientRect(w, &c);
+  POINT o = {0, 0};
+  ClientToScreen(w, &o);
+  HDC screen = GetDC(nullptr);
+  unsigned long sum = 0;
+  for (int y = 0; y < c.bottom; y += 3)
+    for (int x = 0; x < c.right; x += 3) sum = sum * 31 + GetPixel(screen, o.x + x, o.y + y);
+  ReleaseDC(nullptr, screen);
+  return sum;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  std::string cmd = argv[1];
+  auto ms = [&](int k) { return static_cast<DWORD>(argc > k ? std::atoi(argv[k]) : 5000); };
+  if (cmd == "wait" && argc >= 3) {
+    HWND w = waitTop(argv[2], ms(3));
+    if (!w) return 1;
+    printRect(w);
+    return 0;
+  }
+  if (cmd == "gone" && argc >= 3) {
+    DWORD start = GetTickCount();
+    while (findTop(argv[2])) {
+      if (GetTickCount() - start > ms(3)) return 1;
+      Sleep(25);
+    }
+    return 0;
+  }
+  if (cmd == "splash") {
+    HWND w = waitTop("", ms(2), true);
+    if (!w) return 1;
+    printRect(w);
+    return 0;
+  }
+  if ((cmd == "item" || cmd == "click") && argc >= 4) {
+    HWND w = findTop(argv[2]);
+    HWND item = w ? GetDlgItem(w, std::atoi(argv[3])) : nullptr;
+    if (!item) return 1;
+    if (cmd == "click") clickAt(item);
+    else printRect(item);
+    return 0;
+  }
+  if (cmd == "box" && argc >= 3) {
+    HWND box = waitTop(argv[2], ms(3));
+    if (!box) return 1;
+    Sleep(200);  // let it paint before its icon is looked at
+    std::printf("icon=%s\n", iconKind(box));
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      char cls[32] = {0}, text[512] = {0};
+      GetClassNameA(c, cls, sizeof cls);
+      GetWindowTextA(c, text, sizeof text);
+      if (lstrcmpiA(cls, "Static") == 0 && text[0]) std::printf("%s\n", text);
+    }
+    return 0;
+  }
+  if (cmd == "answer" && argc >= 4) {
+    HWND box = waitTop(argv[2], 5000);
+    HWND button = box ? GetDlgItem(box, std::atoi(argv[3])) : nullptr;
+    if (!button) return 1;
+    clickAt(button);
+    return 0;
+  }
+  if (cmd == "picture" && argc >= 3) {
+    HWND w = findTop(argv[2]);
+    if (!w) return 1;
+    std::printf("%lu\n", pictureChecksum(w));
+    return 0;
+  }
+  if (cmd == "metrics") {
+    std::printf("%d %d %d\n", GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CXFULLSCREEN),
+                GetSystemMetrics(SM_CYFULLSCREEN));
+    return 0;
+  }
+  if (cmd == "close" && argc >= 3) {
+    HWND w = findTop(argv[2]);
+    if (!w) return 1;
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  return 2;
+}

@@ -1,0 +1,200 @@
+#!/bin/bash
+# The viewer under Wine, operated as a person would: the demo build (the
+# simulated camera in-process) in a Wine virtual desktop of a known size,
+# looked at and clicked by tests/viewer/viewer_probe.exe, with screenshots
+# under $ZEL_OUT/viewer/.
+#
+# Runs: a tour on a 1024x768 desktop (splash, window positions, live
+# picture, Save/Print refusals, the three zoom levels, capture and release,
+# a run of communication failures that recovers, then twelve in a row that
+# end the program); an unplug; the Full refusal on an 800x600 desktop; and
+# zelview.exe with no camera.
+#
+# Environment (set by tools/test): WINEPREFIX, DISPLAY, ZEL_BUILD_WIN, ZEL_OUT.
+set -u
+: "${WINEPREFIX:?}" "${DISPLAY:?}" "${ZEL_BUILD_WIN:?}" "${ZEL_OUT:?}"
+export WINEDEBUG=${WINEDEBUG:--all}
+
+DEMO=$ZEL_BUILD_WIN/viewer/zelview_demo.exe
+REAL=$ZEL_BUILD_WIN/viewer/zelview.exe
+PROBE=$(find "$ZEL_BUILD_WIN" -name viewer_probe.exe -print -quit)
+OUT=$ZEL_OUT/viewer
+RUN=$OUT/run
+mkdir -p "$OUT" "$RUN"
+for f in "$DEMO" "$REAL" "$PROBE"; do
+  [ -f "$f" ] || { echo "viewer.sh: missing $f"; exit 1; }
+done
+
+failures=0
+pass() { echo "ok   $*"; }
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+check() {  # check WHAT EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
+}
+probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.png" 2>/dev/null; }
+
+# Our programs open in a virtual desktop of the given size (per-program
+# settings, so nothing else in the prefix changes).
+use_desktop() {  # NAME WxH
+  DESK_W=${2%x*}
+  DESK_H=${2#*x}
+  for app in viewer_probe.exe zelview_demo.exe zelview.exe; do
+    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$1" /f >/dev/null 2>&1
+  done
+  wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$1" /d "$2" /f >/dev/null 2>&1
+}
+
+start() {  # PROGRAM
+  (cd "$RUN" && rm -f zelview_demo.cmd && exec wine "$1" >"$RUN/program.log" 2>&1) &
+  APP=$!
+}
+
+# Waits for the program to end (up to $1 seconds); fails the check if not.
+ended() {
+  local limit=$(($1 * 10))
+  while kill -0 "$APP" 2>/dev/null && [ $limit -gt 0 ]; do sleep 0.1; limit=$((limit - 1)); done
+  if kill -0 "$APP" 2>/dev/null; then
+    fail "$2: the program did not end"
+    kill "$APP" 2>/dev/null
+    wineserver -k 2>/dev/null
+    return 1
+  fi
+  pass "$2"
+}
+
+# The live picture changes between two looks (a few tries, as the first
+# frame may still be on its way).
+picture_changes() {  # WHAT
+  local a b try
+  a=$(probe picture "VIEW PANEL")
+  for try in 1 2 3 4; do
+    sleep 0.7
+    b=$(probe picture "VIEW PANEL")
+    if [ -n "$a" ] && [ "$a" != "$b" ]; then pass "$1: the picture changes"; return; fi
+    a=$b
+  done
+  fail "$1: the picture does not change"
+}
+
+picture_stands() {  # WHAT
+  local a b
+  sleep 0.4
+  a=$(probe picture "VIEW PANEL"); sleep 0.7; b=$(probe picture "VIEW PANEL")
+  if [ -n "$a" ] && [ "$a" == "$b" ]; then pass "$1: the picture stands"; else fail "$1: the picture still changes"; fi
+}
+
+# box CAPTION ICON TEXT [BUTTON]: a message box with that caption, icon and
+# text is shown; it is answered with BUTTON (default OK).
+box() {
+  local seen
+  seen=$(probe box "$1" 25000)
+  if [ $? -ne 0 ]; then fail "box [$1] not shown"; return 1; fi
+  check "box [$1] icon" "icon=$2" "$(echo "$seen" | head -1)"
+  check "box [$1] text" "$(printf '%b' "$3")" "$(echo "$seen" | tail -n +2)"
+  probe answer "$1" "${4:-1}" || fail "box [$1] could not be answered"
+  probe gone "$1" 5000 || fail "box [$1] stays after the answer"
+}
+
+rect_of() { probe wait "$1" "${2:-5000}"; }
+click() { probe click Veltrum "$1" || fail "button $1 of the mini panel could not be clicked"; }
+
+use_desktop zelcheck 1024x768
+read -r CAPTION WORK_W WORK_H < <(probe metrics)
+echo "desktop 1024x768: caption $CAPTION, work area ${WORK_W}x${WORK_H}"
+
+# --- Tour on 1024x768 -------------------------------------------------------
+start "$DEMO"
+splash=$(probe splash 15000) && shot splash
+check "splash position" "$(( (WORK_W - 350) / 2 )) $(( (WORK_H - 159) / 2 - 50 )) $(( (WORK_W - 350) / 2 + 350 )) $(( (WORK_H - 159) / 2 - 50 + 159 ))" "$splash"
+panel=$(rect_of Veltrum 20000)
+main=$(rect_of "VIEW PANEL")
+check "main window at half size" "180 100 712 $((100 + CAPTION + 404))" "$main"
+check "mini panel at the main window's right edge" "712 100 862 $((100 + CAPTION + 201))" "$panel"
+sleep 1
+picture_changes "live"
+shot live
+
+click 204
+box " Warning - Save " information "Can't save!  First, capture the picture"
+click 205
+box "Warning - Print" information "Can't print!  First, capture the picture"
+
+click 208; sleep 1.5
+check "quarter size" "260 150 536 $((150 + CAPTION + 212))" "$(rect_of "VIEW PANEL")"
+picture_changes "quarter"
+shot zoom-quarter
+click 206; sleep 2
+fit_w=$(( WORK_W * 10 / WORK_H >= 13 ? WORK_H * 1024 / 768 : WORK_W ))
+if [ "$fit_w" -gt 1024 ]; then expect_full="0 0 1044 $((CAPTION + 788))"; else expect_full="0 0 1024 768"; fi
+check "full size" "$expect_full" "$(rect_of "VIEW PANEL")"
+picture_changes "full"
+shot zoom-full
+click 207; sleep 1.5
+check "back to half size" "180 100 712 $((100 + CAPTION + 404))" "$(rect_of "VIEW PANEL")"
+
+click 203
+probe gone "Image Capture" 5000 || fail "the capture notice stays"
+picture_stands "captured"
+shot captured
+click 208
+box "Warning - release Capture" question "Currently the image is captured.\nDo you want to release the capture ?" 7
+picture_stands "No to the release question"
+click 203; sleep 0.5
+picture_changes "released"
+shot released
+
+echo "failrun 2" > "$RUN/zelview_demo.cmd"
+if probe wait "ERROR USB..!!!" 5000 >/dev/null; then
+  pass "USB check notice shown"
+  shot usb-check
+  probe gone "ERROR USB..!!!" 15000 && pass "USB check notice gone after recovery" || fail "USB check notice stays"
+else
+  fail "USB check notice not shown"
+fi
+sleep 0.5
+picture_changes "after recovery"
+
+echo "failrun 11" > "$RUN/zelview_demo.cmd"
+probe wait "ERROR USB..!!!" 5000 >/dev/null && shot usb-check-run
+box "Error - USB communication" error \
+  "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it."
+ended 15 "twelve failures in a row end the program"
+
+# --- Unplug ---------------------------------------------------------------------
+start "$DEMO"
+rect_of Veltrum 20000 >/dev/null
+picture_changes "live before the unplug"
+echo "unplug" > "$RUN/zelview_demo.cmd"
+box "Error - Device Driver" error \
+  "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set."
+ended 15 "unplug ends the program"
+
+# --- Full refused on 800x600 ------------------------------------------------------
+use_desktop zelsmall 800x600
+read -r CAPTION WORK_W WORK_H < <(probe metrics)
+start "$DEMO"
+rect_of Veltrum 20000 >/dev/null
+check "main window on 800x600" "60 40 592 $((40 + CAPTION + 404))" "$(rect_of "VIEW PANEL")"
+picture_changes "live on 800x600"
+click 203
+probe gone "Image Capture" 5000 || fail "the capture notice stays"
+picture_stands "captured on 800x600"
+click 206
+box "Warning - release Capture" question "Currently the image is captured.\nDo you want to release the capture ?" 6
+box "Error - Mode selection" error "It is impossible to set the Full mode under 1024X768 mode or below."
+picture_changes "released before the Full refusal"
+check "still half size" "60 40 592 $((40 + CAPTION + 404))" "$(rect_of "VIEW PANEL")"
+shot full-refused
+probe close "VIEW PANEL"
+ended 15 "close ends the program"
+
+# --- zelview.exe without a camera -------------------------------------------------
+use_desktop zelcheck 1024x768
+start "$REAL"
+box "Error - Device Driver" error \
+  "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set."
+ended 15 "zelview without a camera ends"
+
+echo "viewer.sh: $failures failure(s); screenshots in $OUT"
+[ "$failures" -eq 0 ]
