@@ -29,7 +29,7 @@ run_arch() {
   local out="$OUT/$arch"
   mkdir -p "$out"
   echo "=== $arch"
-  if [ ! -f "$stage/ZELB1.sys" ] || [ ! -f "$check" ]; then
+  if [ ! -f "$stage/ZELB1-pipe-bind.sys" ] || [ ! -f "$check" ]; then
     (cd "$ROOT" && cmake --preset "driver-$arch" >/dev/null && cmake --build "$build" -j2) || {
       echo "driver_wine: could not build the $arch driver checks" >&2
       return 1
@@ -43,7 +43,8 @@ run_arch() {
   wineserver -w
   wineserver -p
   mkdir -p "$WINEPREFIX/drive_c/zeltest"
-  cp "$stage"/* "$check" "$WINEPREFIX/drive_c/zeltest/"
+  cp "$stage/sim_bus.inf" "$stage/zelsimbus.sys" "$check" "$WINEPREFIX/drive_c/zeltest/"
+  cp "$stage/ZELB1-pipe-bind.sys" "$WINEPREFIX/drive_c/zeltest/ZELB1.sys"
 
   local rc=0
   timeout 120 "$loader" 'C:\zeltest\driver_wine_check.exe' install 'C:\zeltest\sim_bus.inf' \
