@@ -99,6 +99,7 @@ void parkIfPauseRequested() {
 }  // namespace
 
 uint32_t acquisitionThreadProc(void*) {
+  acquisitionThread.threadsInProcedure++;
   bool released = false;  // the camera was released after the last frame
   if (state() != kThreadRun) goto stop;
   for (;;) {
@@ -161,6 +162,7 @@ end:
     if (last == kThreadCommFailure || last == kThreadDeviceRemoved)
       windowOps().postMessage(vs.mainWindow, kMsgThreadStopped, 0, 0);
   }
+  acquisitionThread.threadsInProcedure--;
   return 0;
 }
 

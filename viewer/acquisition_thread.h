@@ -21,6 +21,11 @@ struct AcquisitionThread {
   std::atomic<int32_t> pauseRequested;
   plat::Handle pausedEvent;  // set by the thread once it is parked between frames
   plat::Handle resumeEvent;  // set by the user-interface thread to let it go on
+
+  // Threads inside the thread procedure, counting down only after their
+  // last post: a stopped thread may still be making it when stopThread
+  // returns.
+  std::atomic<int32_t> threadsInProcedure;
 };
 
 extern AcquisitionThread acquisitionThread;

@@ -170,9 +170,11 @@ bool recoverLink() {
   stopThread();
   if (!deviceLink.reopen()) return false;
   if (!framePipeline.reinit()) return false;
-  if (!startThread()) return false;
+  // Counted before the thread starts: its first good transfer sets the count
+  // back to 0, and an increment after the start could land after that reset
+  // and leave the count one too high for good.
   vs.recoveryCount += 1;
-  return true;
+  return startThread();
 }
 
 intptr_t mainWindowHandler(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {

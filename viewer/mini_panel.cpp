@@ -1,5 +1,6 @@
 #include "viewer/mini_panel.h"
 
+#include "viewer/acquisition_thread.h"
 #include "viewer/skinned_button.h"
 #include "viewer/viewer_resources.h"
 #include "viewer/viewer_state.h"
@@ -101,12 +102,49 @@ void onControl(WindowHandle panel) {
   }
 }
 
+// Save and Print share their steps. Save writes the picture at the size
+// chosen in its dialog; Print always prints the full-size picture. When
+// that size is the zoom level the frozen picture on screen is used as it
+// is, without camera traffic; otherwise the held picture is fetched from
+// the camera at that size while the acquisition thread is parked.
+void outputFrozenPicture(const PictureOutputComponent& out, int purpose) {
+  const int zoomLevel = vs.zoomLevel;
+  out.reset(zoomLevel);
+  if (out.runDialogs(vs.miniPanel)) {
+    const int size = purpose == kPurposePrint ? 0 : out.chosenSize();
+    out.showProgress();
+    const bool fetch = size != zoomLevel;
+    if (fetch) {
+      // A thread that cannot be parked (stuck in the camera) must not share
+      // the frame counters with the fetch: that counts as a failed fetch.
+      const bool parked = suspendAcquisition();
+      if (purpose == kPurposePrint) out.setSize(0);
+      if (parked && fetchHeldPicture(size, purpose)) {
+        out.setProgress(80);
+        out.write(framePipeline.captureImage, size);
+      } else {
+        plat::showMessage(nullptr, kImageTransferText, kImageTransferCaption, plat::kMbOk | plat::kMbIconError);
+      }
+    } else {
+      out.setProgress(80);
+      out.write(framePipeline.liveImage, size);
+    }
+    out.setProgress(100);
+    out.closeProgress();
+    if (fetch) {
+      framePipeline.freeCapture();
+      resumeAcquisition();
+    }
+  }
+  out.cleanUp();
+}
+
 void onSave() {
   if (!vs.freezeFlag) {
     showInfo(kSaveLiveText, kSaveLiveCaption);
     return;
   }
-  if (mp.saveFrozenPicture) mp.saveFrozenPicture();
+  if (mp.saveComponent) outputFrozenPicture(*mp.saveComponent, kPurposeSave);
 }
 
 void onPrint() {
@@ -114,7 +152,7 @@ void onPrint() {
     showInfo(kPrintLiveText, kPrintLiveCaption);
     return;
   }
-  if (mp.printFrozenPicture) mp.printFrozenPicture();
+  if (mp.printComponent) outputFrozenPicture(*mp.printComponent, kPurposePrint);
 }
 
 void onZoomButton(int level) {
@@ -238,7 +276,7 @@ intptr_t miniPanelHandler(WindowHandle window, uint32_t message, uintptr_t wPara
       vs.controlPanel = nullptr;
       return 1;
     case kMsgSaveSizeChosen:
-      // The save component takes the size (later: the save dialog's hook).
+      if (mp.saveComponent) mp.saveComponent->setSize(static_cast<int>(lParam));
       return 1;
     case kMsgCaptureDone: {
       WindowHandle notice = vs.captureNotice;
@@ -267,7 +305,8 @@ intptr_t captureNoticeHandler(WindowHandle window, uint32_t message, uintptr_t, 
 }
 
 bool fetchHeldPicture(int size, int purpose) {
-  const ProgressSink* sink = purpose == kPurposePrint ? mp.printProgress : mp.saveProgress;
+  const PictureOutputComponent* out = purpose == kPurposePrint ? mp.printComponent : mp.saveComponent;
+  const ProgressSink* sink = out ? out->fetchProgress : nullptr;
   return framePipeline.stillCapture(size, sink ? sink : &kNoProgress);
 }
 
@@ -279,6 +318,8 @@ void releaseHeldPicture() {
 
 void resetMiniPanelState() {
   captureButtonDown = false;
+  mp.saveComponent = nullptr;
+  mp.printComponent = nullptr;
   mp.controlPanelOpen = 0;
   mp.panelWidth = 0;
   mp.panelHeight = 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "devlink/frame_pipeline.h"
+#include "viewer/picture_output.h"
 #include "viewer/window_ops.h"
 
 struct MiniPanelState {
@@ -16,10 +17,8 @@ struct MiniPanelState {
   // is an empty window of its template, and Save/Print on a frozen picture
   // stop after their refusal checks.
   MessageHandler controlPanelHandler;
-  void (*saveFrozenPicture)();
-  void (*printFrozenPicture)();
-  const ProgressSink* saveProgress;
-  const ProgressSink* printProgress;
+  const PictureOutputComponent* saveComponent;
+  const PictureOutputComponent* printComponent;
 };
 
 extern MiniPanelState miniPanelState;

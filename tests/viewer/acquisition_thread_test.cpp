@@ -84,7 +84,11 @@ TEST_F(AcquisitionThreadTest, NoCaptureDoneWithoutANotice) {
 namespace {
 // Closes the gate from inside the transfer, so the thread stops at its
 // first chunk read.
-void closeGateAtTransfer(void*) { plat::resetEvent(acquisitionThread.gateEvent); }
+std::atomic<int> gateClosed{0};
+void closeGateAtTransfer(void*) {
+  plat::resetEvent(acquisitionThread.gateEvent);
+  gateClosed++;
+}
 std::atomic<int> transferSeen{0};
 void noteTransfer(void*) {
   transferSeen++;
@@ -118,13 +122,14 @@ TEST_F(AcquisitionThreadTest, StopRequestDuringAFrameReleasesAndPostsNothing) {
 
 TEST_F(AcquisitionThreadTest, GateHoldsTheThreadBeforeItsNextCameraStep) {
   openCameraLink();
+  gateClosed = 0;
   camera.onTransfer = closeGateAtTransfer;
   ASSERT_TRUE(startThread());
-  ASSERT_TRUE(waitForTransfers(1));
+  ASSERT_TRUE(pumpUntil([] { return gateClosed.load() > 0; }, 5000));
+  camera.onTransfer = nullptr;
   const int reads = camera.imageReads;
   plat::waitFor(acquisitionThread.threadDoneEvent, 50);  // let it reach the gate
   EXPECT_EQ(camera.imageReads, reads);
-  camera.onTransfer = nullptr;
   plat::setEvent(acquisitionThread.gateEvent);
   EXPECT_TRUE(waitForTransfers(1));
 }
@@ -155,8 +160,9 @@ std::atomic<int> lockTaken{0};
 // Takes the link lock away from the thread at the transfer, so that its
 // chunk read cannot get it in time.
 void closeGateOnceAtTransfer(void*) {
-  if (lockTaken.exchange(1)) return;
+  if (lockTaken.load()) return;
   plat::resetEvent(acquisitionThread.gateEvent);
+  lockTaken = 1;
 }
 }  // namespace
 

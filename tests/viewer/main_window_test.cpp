@@ -160,7 +160,8 @@ TEST_F(MainWindowTest, TwelfthFailureInARowEndsWithTheUsbMessage) {
   camera.reenumerateOnFailure = true;
   camera.failCode = kCmdTransferImage;
   camera.failCount = 1000000;  // no frame ever gets through again
-  ASSERT_TRUE(pumpUntil([] { return countBoxes(kUsbCommCaption) > 0; }, 10000));
+  ASSERT_TRUE(pumpUntil([] { return countBoxes(kUsbCommCaption) > 0; }, 10000))
+      << countDelivered(kMsgThreadStopped) << " thread stops, recovery count " << viewerState.recoveryCount;
   EXPECT_EQ(countDelivered(kMsgThreadStopped), 12);
   EXPECT_EQ(viewerState.recoveryCount, 11);
   ASSERT_EQ(ui->boxes.size(), 1u);

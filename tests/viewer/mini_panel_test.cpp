@@ -2,6 +2,9 @@
 // control panel, zoom buttons with the release question and the Full
 // refusal, Save/Print refusals, exit and close, and the held-picture fetch.
 #include "tests/viewer/viewer_fixture.h"
+#include <string>
+#include <vector>
+
 #include "viewer/viewer_resources.h"
 
 namespace {
@@ -241,33 +244,149 @@ TEST_F(MiniPanelTest, CloseRequestAlsoClosesTheControlPanel) {
 }
 
 namespace {
-int progressStep = 0;
-int progressAdvances = 0;
-void setStep(void*, int step) { progressStep = step; }
-void stepIt(void*) { progressAdvances++; }
-const ProgressSink kCountingProgress = {nullptr, setStep, stepIt};
+// A save or print component that records what the mini panel asks of it.
+struct OutputRecord {
+  std::vector<std::string> calls;
+  bool confirm = true;
+  int size = 1;
+  int step = 0;
+  int advances = 0;
+  int writtenSize = -1;
+  bool wroteLive = false;
+  int transfersAtWrite = 0;
+  bool threadParkedAtWrite = false;
+} out;
+FakeCamera* outCamera = nullptr;
+
+void outReset(int zoom) { out.calls.push_back("reset " + std::to_string(zoom)); }
+bool outDialogs(WindowHandle) {
+  out.calls.push_back("dialogs");
+  return out.confirm;
+}
+int outChosenSize() { return out.size; }
+void outSetSize(int size) { out.calls.push_back("size " + std::to_string(size)); }
+void outShow() { out.calls.push_back("show"); }
+void outProgress(int percent) { out.calls.push_back("progress " + std::to_string(percent)); }
+void outClose() { out.calls.push_back("close"); }
+bool outWrite(const uint8_t* pixels, int size) {
+  out.calls.push_back("write");
+  out.writtenSize = size;
+  out.wroteLive = pixels == framePipeline.liveImage;
+  out.transfersAtWrite = outCamera->transfers;
+  out.threadParkedAtWrite = acquisitionThread.pauseRequested != 0;
+  return true;
+}
+void outCleanUp() { out.calls.push_back("clean"); }
+void outStep(void*, int step) { out.step = step; }
+void outAdvance(void*) { out.advances++; }
+const ProgressSink kOutProgress = {nullptr, outStep, outAdvance};
+const PictureOutputComponent kOutput = {outReset,    outDialogs,    outChosenSize, outSetSize,
+                                        outShow,     outProgress,   outClose,      &kOutProgress,
+                                        outWrite,    outCleanUp};
+
+std::string joined(const std::vector<std::string>& calls) {
+  std::string s;
+  for (const std::string& c : calls) s += (s.empty() ? "" : ", ") + c;
+  return s;
+}
 }  // namespace
 
-TEST_F(MiniPanelTest, HeldPictureIsFetchedAtAnotherSizeWhileTheThreadIsParked) {
+class PictureOutputTest : public MiniPanelTest {
+ protected:
+  void SetUp() override {
+    MiniPanelTest::SetUp();
+    out = OutputRecord();
+    outCamera = &camera;
+    miniPanelState.saveComponent = &kOutput;
+    miniPanelState.printComponent = &kOutput;
+  }
+};
+
+TEST_F(PictureOutputTest, SaveAtTheZoomLevelWritesTheScreenPictureWithoutCameraTraffic) {
   WindowHandle panel = startPanel();
   freeze(panel);
-  progressStep = progressAdvances = 0;
-  miniPanelState.saveProgress = &kCountingProgress;
-  ASSERT_TRUE(suspendAcquisition());
+  out.size = 1;
+  const int transfers = camera.transfers;
+  clickButton(panel, IDC_SAVE);
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 80, write, progress 100, close, clean");
+  EXPECT_TRUE(out.wroteLive);
+  EXPECT_EQ(camera.transfers, transfers);
+  EXPECT_TRUE(ui->boxes.empty());
+}
+
+TEST_F(PictureOutputTest, SaveAtAnotherSizeFetchesItWhileTheThreadIsParked) {
+  WindowHandle panel = startPanel();
+  freeze(panel);
+  out.size = 0;
   const int reads = camera.imageReads;
-  EXPECT_TRUE(fetchHeldPicture(0, kPurposeSave));
+  clickButton(panel, IDC_SAVE);
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 80, write, progress 100, close, clean");
+  EXPECT_FALSE(out.wroteLive);
+  EXPECT_EQ(out.writtenSize, 0);
+  EXPECT_TRUE(out.threadParkedAtWrite);
   EXPECT_EQ(camera.lastSize, 0);
   // Chunks follow the live size (half: 131072 bytes): 12 for a full frame.
   EXPECT_EQ(camera.imageReads - reads, 12);
-  EXPECT_EQ(progressStep, 80 / (2359296 / 131072 + 1));
-  EXPECT_EQ(progressAdvances, 12);
-  ASSERT_TRUE(framePipeline.captureImage);
-  EXPECT_EQ(framePipeline.captureImageBytes, 2359296u);
-  framePipeline.freeCapture();
-  resumeAcquisition();
-  miniPanelState.saveProgress = nullptr;
+  EXPECT_EQ(out.step, 80 / (2359296 / 131072 + 1));
+  EXPECT_EQ(out.advances, 12);
+  // Afterwards: capture freed, thread running again, picture still frozen.
+  EXPECT_EQ(framePipeline.captureImage, nullptr);
+  EXPECT_EQ(acquisitionThread.pauseRequested, 0);
   EXPECT_EQ(viewerState.freezeFlag, 1);
-  EXPECT_TRUE(ui->boxes.empty());
+  EXPECT_EQ(viewerState.threadState, kThreadRun);
+}
+
+TEST_F(PictureOutputTest, CancelledDialogOnlyCleansUp) {
+  WindowHandle panel = startPanel();
+  freeze(panel);
+  out.confirm = false;
+  clickButton(panel, IDC_SAVE);
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, clean");
+}
+
+TEST_F(PictureOutputTest, FailedFetchIsReportedAndTheThreadStillResumes) {
+  WindowHandle panel = startPanel();
+  freeze(panel);
+  out.size = 2;
+  camera.failCode = kCmdTransferImage;
+  camera.failCount = 3;
+  clickButton(panel, IDC_SAVE);
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 100, close, clean");
+  ASSERT_EQ(ui->boxes.size(), 2u);
+  EXPECT_EQ(ui->boxes[0].text, kCaptureTransferFailText);
+  EXPECT_EQ(ui->boxes[1].text, "Fail to transfer the image");
+  EXPECT_EQ(ui->boxes[1].caption, "Error - Image transfer");
+  EXPECT_EQ(acquisitionThread.pauseRequested, 0);
+  EXPECT_EQ(framePipeline.captureImage, nullptr);
+}
+
+TEST_F(PictureOutputTest, PrintAlwaysUsesTheFullSizePicture) {
+  WindowHandle panel = startPanel();
+  freeze(panel);
+  clickButton(panel, IDC_PRINT);
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, size 0, progress 80, write, progress 100, close, clean");
+  EXPECT_EQ(out.writtenSize, 0);
+  EXPECT_FALSE(out.wroteLive);
+  EXPECT_EQ(camera.lastSize, 0);
+}
+
+TEST_F(PictureOutputTest, PrintAtFullZoomPrintsTheScreenPicture) {
+  WindowHandle panel = startPanel();
+  clickButton(panel, IDC_ZOOM_FULL);
+  pumpMessages();
+  ASSERT_EQ(viewerState.zoomLevel, 0);
+  freeze(panel);
+  const int transfers = camera.transfers;
+  clickButton(panel, IDC_PRINT);
+  EXPECT_TRUE(out.wroteLive);
+  EXPECT_EQ(camera.transfers, transfers);
+}
+
+TEST_F(PictureOutputTest, SizeChosenInTheSaveDialogReachesTheComponent) {
+  WindowHandle panel = startPanel();
+  windowOps().postMessage(panel, kMsgSaveSizeChosen, 0, 2);
+  pumpMessages();
+  EXPECT_EQ(joined(out.calls), "size 2");
 }
 
 TEST_F(MiniPanelTest, FailedReleaseOfTheHeldPictureIsReported) {

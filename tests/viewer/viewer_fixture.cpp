@@ -34,6 +34,12 @@ void ViewerTest::stopRunningThread() {
 
 void ViewerTest::TearDown() {
   stopRunningThread();
+  // Every thread of this test gone, its last post made, before the next
+  // test's records take its place.
+  plat::Handle pause = plat::createEvent(true, false);
+  for (int i = 0; i < 5000 && acquisitionThread.threadsInProcedure.load() > 0; ++i) plat::waitFor(pause, 1);
+  plat::closeHandle(pause);
+  EXPECT_EQ(acquisitionThread.threadsInProcedure.load(), 0);
   AcquisitionThread& at = acquisitionThread;
   for (plat::Handle* event : {&at.threadDoneEvent, &at.gateEvent, &at.pausedEvent, &at.resumeEvent}) {
     if (*event) plat::closeHandle(*event);

@@ -1,0 +1,31 @@
+// What the mini panel asks of the save component and of the print
+// component: the mini panel runs the steps common to both (refusal while
+// live, dialogs, progress, fetching the picture at another size with the
+// acquisition thread parked, writing, clean-up); the components do the
+// rest. The components themselves come with saving and printing.
+#pragma once
+
+#include <cstdint>
+
+#include "devlink/frame_pipeline.h"
+#include "viewer/window_ops.h"
+
+struct PictureOutputComponent {
+  // Start afresh, knowing the current display zoom level.
+  void (*reset)(int zoomLevel);
+  // The component's dialogs, owned by the mini panel; false when cancelled.
+  bool (*runDialogs)(WindowHandle owner);
+  // The picture size (0..2) the output wants; and the size it is given.
+  int (*chosenSize)();
+  void (*setSize)(int size);
+  // The progress window.
+  void (*showProgress)();
+  void (*setProgress)(int percent);
+  void (*closeProgress)();
+  // The progress that the chunk reads of a fetch advance.
+  const ProgressSink* fetchProgress;
+  // Writes the file or prints the page from a 24-bit top-down picture of
+  // the given size; false on failure (the component reports it).
+  bool (*write)(const uint8_t* pixels, int size);
+  void (*cleanUp)();
+};
