@@ -241,3 +241,98 @@ TEST_F(AcquisitionThreadTest, StopWhileParkedEndsAtOnce) {
   EXPECT_LT(plat::tickCount() - start, 2000u);
   EXPECT_EQ(acquisitionThread.threadHandle, nullptr);
 }
+
+// The same thread against the simulated camera behind the rig: a real
+// picture that changes with every hold, a camera that stops answering, and
+// an unplug in the middle of a frame.
+#include "sim/sim_rig.h"
+
+class AcquisitionThreadSimTest : public ViewerTest {
+ protected:
+  void SetUp() override {
+    ViewerTest::SetUp();
+    removeFakeCamera();
+    fakeCameraInstalled = false;
+    rig = sim::rigCreate();
+    cam = sim::rigAddCamera(rig, sim::kModelXga, 1);
+    sim::rigSetWarmup(rig, cam, 0);
+    sim::rigSetTimeout(rig, 50);  // the driver's 5 s, scaled down
+    sim::rigInstall(rig);
+  }
+  void TearDown() override {
+    stopRunningThread();
+    deviceLink.close();
+    ViewerTest::TearDown();
+    sim::rigDestroy(rig);
+  }
+  static uint32_t liveChecksum() {
+    uint32_t sum = 0;
+    for (uint32_t i = 0; i < framePipeline.liveImageBytes; i += 97) sum = sum * 31 + framePipeline.liveImage[i];
+    return sum;
+  }
+  // Real wait until the thread has painted `n` more chunks.
+  bool waitPaints(int n) {
+    int target = ui->paints + n;
+    for (uint32_t start = plat::tickCount(); ui->paints < target;)
+      if (plat::tickCount() - start > 5000) return false;
+      else plat::waitFor(ui->queueSignal, 1);
+    return true;
+  }
+  sim::Rig* rig = nullptr;
+  int cam = -1;
+};
+
+TEST_F(AcquisitionThreadSimTest, LivePictureChangesFromFrameToFrame) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitPaints(6));  // two half-size frames
+  viewerState.threadState = kThreadStopForCommand;
+  stopThread();
+  const uint32_t first = liveChecksum();
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitPaints(6));
+  viewerState.threadState = kThreadStopForCommand;
+  stopThread();
+  EXPECT_NE(liveChecksum(), first);
+  pumpMessages();
+  EXPECT_EQ(countDelivered(kMsgThreadStopped), 0);
+}
+
+TEST_F(AcquisitionThreadSimTest, CameraThatStopsAnsweringEndsWithCommFailure) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitPaints(3));
+  // Neither replies nor commands are served any more.
+  sim::rigAddFault(rig, cam, sim::stallOperation(kReplyPipe, sim::kDirRead, 1, 1000));
+  sim::rigAddFault(rig, cam, sim::stallOperation(kCommandPipe, sim::kDirWrite, 1, 1000));
+  ASSERT_TRUE(pumpUntil([] { return countDelivered(kMsgThreadStopped) > 0; }, 10000));
+  EXPECT_EQ(viewerState.threadState, kThreadCommFailure);
+}
+
+TEST_F(AcquisitionThreadSimTest, StopWhileTheCameraStallsEndsWithoutForce) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitPaints(3));
+  sim::rigAddFault(rig, cam, sim::stallOperation(kReplyPipe, sim::kDirRead, 1, 1000));
+  sim::rigAddFault(rig, cam, sim::stallOperation(kImagePipe, sim::kDirRead, 1, 1000));
+  viewerState.threadState = kThreadStopForCommand;
+  const uint32_t start = plat::tickCount();
+  stopThread();
+  EXPECT_LT(plat::tickCount() - start, 5000u);
+  EXPECT_EQ(acquisitionThread.threadHandle, nullptr);
+  EXPECT_EQ(plat::waitFor(acquisitionThread.threadDoneEvent, 0), plat::kWaitObject0);
+}
+
+TEST_F(AcquisitionThreadSimTest, UnplugInTheMiddleOfAFrameEndsWithCommFailure) {
+  openCameraLink();
+  framePipeline.setSizeIndex(0);
+  framePipeline.resetForSize();
+  buildBitmapInfo(0);
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitPaints(12));
+  // During the next transfer the camera goes once 5 chunks were read.
+  sim::rigAddFault(rig, cam, sim::goAwayMidFrame(1, 5 * 131072));
+  ASSERT_TRUE(pumpUntil([] { return countDelivered(kMsgThreadStopped) > 0; }, 10000));
+  EXPECT_EQ(viewerState.threadState, kThreadCommFailure);
+  EXPECT_FALSE(sim::rigIsPlugged(rig, cam));
+}

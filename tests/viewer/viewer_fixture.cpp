@@ -20,6 +20,7 @@ void ViewerTest::SetUp() {
   framePipeline = FramePipeline(&deviceLink, LinkVariant::Viewer);
   ui = &installRecordingUi();
   installFakeCamera(&camera);
+  fakeCameraInstalled = true;
 }
 
 void ViewerTest::stopRunningThread() {
@@ -47,7 +48,8 @@ void ViewerTest::TearDown() {
   }
   framePipeline.release();
   deviceLink.close();
-  removeFakeCamera();
+  if (fakeCameraInstalled) removeFakeCamera();
+  fakeCameraInstalled = false;
   removeRecordingUi();
   plat::installSleepHook(nullptr);
   plat::installExitHook(nullptr);

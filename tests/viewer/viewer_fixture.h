@@ -38,4 +38,5 @@ class ViewerTest : public ::testing::Test {
 
   RecordingUi* ui = nullptr;
   FakeCamera camera;
+  bool fakeCameraInstalled = false;
 };
