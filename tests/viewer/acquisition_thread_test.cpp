@@ -155,6 +155,17 @@ TEST_F(AcquisitionThreadTest, FailedTransferCommandEndsWithCommFailure) {
   EXPECT_EQ(camera.releases, 1);  // only the start-up release: none after the failure
 }
 
+TEST_F(AcquisitionThreadTest, FailedSizeSelectionEndsWithCommFailure) {
+  openCameraLink();
+  camera.failCode = kCmdSelectSize;
+  camera.failCount = 3;
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(pumpUntil(threadStoppedDelivered, 5000));
+  EXPECT_EQ(viewerState.threadState, kThreadCommFailure);
+  EXPECT_EQ(camera.holds, 0);
+  EXPECT_EQ(camera.releases, 1);
+}
+
 namespace {
 std::atomic<int> lockTaken{0};
 // Takes the link lock away from the thread at the transfer, so that its

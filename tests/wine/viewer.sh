@@ -35,7 +35,7 @@ probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"
 shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.png" 2>/dev/null; }
 
 # Our programs open in a virtual desktop of the given size (per-program
-# settings, so nothing else in the prefix changes).
+# settings, so nothing else in the prefix changes; taken away at the end).
 use_desktop() {  # NAME WxH
   DESK_W=${2%x*}
   DESK_H=${2#*x}
@@ -45,7 +45,15 @@ use_desktop() {  # NAME WxH
   wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$1" /d "$2" /f >/dev/null 2>&1
 }
 
+forget_desktops() {
+  for app in viewer_probe.exe zelview_demo.exe zelview.exe; do
+    wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app" /f >/dev/null 2>&1
+  done
+}
+trap forget_desktops EXIT
+
 start() {  # PROGRAM
+  CURRENT=$1
   (cd "$RUN" && rm -f zelview_demo.cmd && exec wine "$1" >"$RUN/program.log" 2>&1) &
   APP=$!
 }
@@ -56,8 +64,8 @@ ended() {
   while kill -0 "$APP" 2>/dev/null && [ $limit -gt 0 ]; do sleep 0.1; limit=$((limit - 1)); done
   if kill -0 "$APP" 2>/dev/null; then
     fail "$2: the program did not end"
+    wine taskkill /f /im "$(basename "$CURRENT")" >/dev/null 2>&1
     kill "$APP" 2>/dev/null
-    wineserver -k 2>/dev/null
     return 1
   fi
   pass "$2"
