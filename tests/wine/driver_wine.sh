@@ -9,7 +9,8 @@
 #
 # Each architecture runs in a prefix of its own with its own loader (a
 # service created through the 32-bit loader cannot load a 64-bit driver).
-# Uses build/driver-x64 and build/driver-x86 (built here when missing);
+# Uses build/driver-x64 and build/driver-x86 (built here when missing;
+# ZEL_DRIVER_BUILD_PREFIX names other, already built folders);
 # output in $ZEL_OUT.
 set -u
 ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}"
@@ -23,7 +24,8 @@ trap cleanup EXIT
 # run_arch ARCH LOADER WINEARCH
 run_arch() {
   local arch=$1 loader=$2 winearch=$3
-  local build="$ROOT/build/driver-$arch"
+  # ZEL_DRIVER_BUILD_PREFIX: another family of build folders (<prefix>x64, <prefix>x86).
+  local build="${ZEL_DRIVER_BUILD_PREFIX:-$ROOT/build/driver-}$arch"
   local stage="$build/driver/wine-checks/install"
   local check="$build/driver/wine-checks/driver_wine_check.exe"
   local out="$OUT/$arch"

@@ -7,7 +7,8 @@
 // hands to the camera model. A transfer the camera does not serve stays
 // pending (cancelable), so ZELB1's own time limit ends it. The check
 // program plugs and unplugs children and reads per-slot counters through
-// the device-control codes of sim_bus_controls.h.
+// the device-control codes of sim_bus_controls.h, and scripts the camera
+// model's faults.
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndSet
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndReset
 #include <ntddk.h>
@@ -170,8 +171,11 @@ NTSTATUS selectConfiguration(Slot& slot, PURB urb) {
 }
 
 // Runs one transfer on the camera model. Returns pending when the camera
-// does not serve it yet. Called with the bus lock held.
-NTSTATUS runTransfer(Slot& slot, PURB urb, bool retry) {
+// does not serve it yet; *stalled tells a transfer the camera's fault script
+// keeps unserved (it waits for the time-out even if data arrives). Called
+// with the bus lock held.
+NTSTATUS runTransfer(Slot& slot, PURB urb, bool retry, bool* stalled) {
+  *stalled = false;
   auto& request = urb->UrbBulkOrInterruptTransfer;
   uintptr_t handle = reinterpret_cast<uintptr_t>(request.PipeHandle);
   if (handle < kPipeHandleBase || handle > kPipeHandleBase + 3) {
@@ -184,7 +188,10 @@ NTSTATUS runTransfer(Slot& slot, PURB urb, bool retry) {
   uint32_t result = pipe == 0
                         ? sim::cameraWrite(slot.camera, pipe, data, request.TransferBufferLength, nowMs(), &done, retry)
                         : sim::cameraRead(slot.camera, pipe, data, request.TransferBufferLength, nowMs(), &done, retry);
-  if (result == sim::kSimWait || result == sim::kSimStall) return STATUS_PENDING;
+  if (result == sim::kSimWait || result == sim::kSimStall) {
+    *stalled = result == sim::kSimStall;
+    return STATUS_PENDING;
+  }
   if (result == sim::kSimDone) {
     request.TransferBufferLength = done;
     urb->UrbHeader.Status = USBD_STATUS_SUCCESS;
@@ -213,22 +220,23 @@ void NTAPI cancelPending(PDEVICE_OBJECT device, PIRP irp) {
 
 // Queues a transfer the camera did not serve. Bus lock held. Returns false
 // when the request was cancelled already (the caller completes it).
-bool queuePending(Slot& slot, PIRP irp) {
+bool queuePending(Slot& slot, PIRP irp, bool stalled) {
+  irp->Tail.Overlay.DriverContext[0] = stalled ? irp : nullptr;
   IoSetCancelRoutine(irp, cancelPending);
   if (irp->Cancel && IoSetCancelRoutine(irp, nullptr)) return false;
   InsertTailList(&slot.pending, &irp->Tail.Overlay.ListEntry);
   return true;
 }
 
-// Takes every pending transfer off the queue that is not being cancelled.
-// Bus lock held.
-void takePending(Slot& slot, LIST_ENTRY* taken) {
+// Takes the pending transfers off the queue that are not being cancelled
+// (stalled ones only when `withStalled`). Bus lock held.
+void takePending(Slot& slot, LIST_ENTRY* taken, bool withStalled) {
   InitializeListHead(taken);
   LIST_ENTRY* entry = slot.pending.Flink;
   while (entry != &slot.pending) {
     LIST_ENTRY* next = entry->Flink;
     PIRP irp = CONTAINING_RECORD(entry, IRP, Tail.Overlay.ListEntry);
-    if (IoSetCancelRoutine(irp, nullptr)) {
+    if ((withStalled || !irp->Tail.Overlay.DriverContext[0]) && IoSetCancelRoutine(irp, nullptr)) {
       RemoveEntryList(entry);
       InsertTailList(taken, entry);
     }
@@ -244,11 +252,12 @@ void servePending(BusExtension* bus, Slot& slot) {
   LIST_ENTRY done;
   InitializeListHead(&done);
   KeAcquireSpinLock(&bus->lock, &irql);
-  takePending(slot, &taken);
+  takePending(slot, &taken, false);
   while (!IsListEmpty(&taken)) {
     PIRP irp = CONTAINING_RECORD(RemoveHeadList(&taken), IRP, Tail.Overlay.ListEntry);
-    NTSTATUS status = runTransfer(slot, urbOf(irp), true);
-    if (status == STATUS_PENDING && queuePending(slot, irp)) continue;
+    bool stalled = false;
+    NTSTATUS status = runTransfer(slot, urbOf(irp), true, &stalled);
+    if (status == STATUS_PENDING && queuePending(slot, irp, stalled)) continue;
     irp->IoStatus.Status = status == STATUS_PENDING ? STATUS_CANCELLED : status;
     InsertTailList(&done, &irp->Tail.Overlay.ListEntry);
   }
@@ -264,7 +273,7 @@ void failPending(BusExtension* bus, Slot& slot) {
   KIRQL irql;
   LIST_ENTRY taken;
   KeAcquireSpinLock(&bus->lock, &irql);
-  takePending(slot, &taken);
+  takePending(slot, &taken, true);
   KeReleaseSpinLock(&bus->lock, irql);
   while (!IsListEmpty(&taken)) {
     PIRP irp = CONTAINING_RECORD(RemoveHeadList(&taken), IRP, Tail.Overlay.ListEntry);
@@ -293,20 +302,22 @@ NTSTATUS submitUrb(CameraExtension* camera, PIRP irp) {
     switch (urb->UrbHeader.Function) {
       case URB_FUNCTION_GET_DESCRIPTOR_FROM_DEVICE: status = getDescriptor(slot, urb); break;
       case URB_FUNCTION_SELECT_CONFIGURATION: status = selectConfiguration(slot, urb); break;
-      case URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER:
+      case URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER: {
         slot.stats.transfers += 1;
-        status = runTransfer(slot, urb, false);
+        bool stalled = false;
+        status = runTransfer(slot, urb, false, &stalled);
         wrote = status == STATUS_SUCCESS &&
                 reinterpret_cast<uintptr_t>(urb->UrbBulkOrInterruptTransfer.PipeHandle) == kPipeHandleBase;
         if (status == STATUS_PENDING) {
           IoMarkIrpPending(irp);
-          if (queuePending(slot, irp)) {
+          if (queuePending(slot, irp, stalled)) {
             KeReleaseSpinLock(&bus->lock, irql);
             return STATUS_PENDING;
           }
           status = STATUS_CANCELLED;
         }
         break;
+      }
       default:
         urb->UrbHeader.Status = USBD_STATUS_INVALID_URB_FUNCTION;
         status = STATUS_NOT_SUPPORTED;
@@ -489,6 +500,31 @@ NTSTATUS busControl(BusExtension* bus, PIRP irp) {
     case simbus::kControlStop:
       if (!slot.present || !slot.pdo) return complete(irp, STATUS_NO_SUCH_DEVICE, 0);
       return complete(irp, sendStop(slot.pdo), 0);
+    case simbus::kControlFault: {
+      if (inLength < sizeof(simbus::FaultRequest)) return complete(irp, STATUS_INVALID_PARAMETER, 0);
+      auto request = static_cast<simbus::FaultRequest*>(buffer);
+      sim::SimFault fault = {};
+      fault.kind = static_cast<sim::SimFaultKind>(request->kind);
+      fault.pipe = request->pipe;
+      fault.direction = static_cast<sim::SimDirection>(request->direction);
+      fault.nth = request->nth;
+      fault.times = request->times;
+      fault.code = request->code;
+      fault.bytes = request->bytes;
+      RtlCopyMemory(fault.data, request->data, sizeof(fault.data));
+      KIRQL irql;
+      KeAcquireSpinLock(&bus->lock, &irql);
+      bool added = sim::cameraAddFault(slot.camera, fault);
+      KeReleaseSpinLock(&bus->lock, irql);
+      return complete(irp, added ? STATUS_SUCCESS : STATUS_INSUFFICIENT_RESOURCES, 0);
+    }
+    case simbus::kControlClearFaults: {
+      KIRQL irql;
+      KeAcquireSpinLock(&bus->lock, &irql);
+      sim::cameraClearFaults(slot.camera);
+      KeReleaseSpinLock(&bus->lock, irql);
+      return complete(irp, STATUS_SUCCESS, 0);
+    }
     case simbus::kControlStats:
       if (outLength < sizeof(simbus::SlotStats)) return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
       RtlCopyMemory(buffer, &slot.stats, sizeof(slot.stats));

@@ -18,6 +18,12 @@ constexpr uint32_t kControlStats = 0x222408;   // in: uint32_t slot; out: SlotSt
 // manager would (Wine's never does). in: uint32_t slot; fails with the
 // stop's status.
 constexpr uint32_t kControlStop = 0x22240C;
+// Adds a fault to the camera model's script (sim::SimFault: a pipe
+// operation fails, is not served, or delivers other reply bytes).
+// in: FaultRequest.
+constexpr uint32_t kControlFault = 0x222410;
+// Clears the camera's fault script. in: uint32_t slot.
+constexpr uint32_t kControlClearFaults = 0x222414;
 
 constexpr uint32_t kSlots = 2;
 
@@ -28,6 +34,21 @@ struct PlugRequest {
   uint32_t slot;
   uint32_t longConfig;  // 1: a configuration descriptor of 296 bytes
   uint32_t failDeviceDescriptor;  // 1: device descriptor reads fail
+};
+
+// A fault for the camera model; the fault's fields as in sim/sim_camera.h,
+// laid out the same on 32- and 64-bit systems.
+struct FaultRequest {
+  uint32_t slot;
+  uint8_t kind;       // sim::SimFaultKind
+  uint8_t pipe;
+  uint8_t direction;  // sim::SimDirection
+  uint8_t reserved;
+  uint32_t nth;
+  uint32_t times;
+  uint32_t code;
+  uint32_t bytes;
+  uint8_t data[8];
 };
 
 // What the simulated camera in a slot has seen since it was last plugged.
