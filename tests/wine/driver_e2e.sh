@@ -103,6 +103,13 @@ if [ $rc -eq 0 ] && grep -q '^PASS a frame read and converted' "$OUT/link.log"; 
 else
   fail "device link checks ($rc)"
 fi
+if [ "$ARCH" == x64 ]; then
+  if grep -q 'a 32-bit program on a 64-bit system' "$OUT/link.log"; then
+    pass "the 32-bit program reached the 64-bit driver"
+  else
+    fail "the link checks did not run as a 32-bit program on the 64-bit system"
+  fi
+fi
 
 # --- The viewer -------------------------------------------------------------------------
 # All three programs share a virtual desktop of a known size, so that the

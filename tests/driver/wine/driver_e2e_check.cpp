@@ -200,6 +200,9 @@ int runLinkChecks() {
   plat::installMessageBoxHook(recordBox);
   plat::installExitHook(refuseExit);
 
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  note("a %d-bit program%s", static_cast<int>(sizeof(void*) * 8), wow64 ? " on a 64-bit system" : "");
   HANDLE bus = openBus();
   check(bus != INVALID_HANDLE_VALUE, "the simulated bus is up");
   if (bus == INVALID_HANDLE_VALUE) return failures;
