@@ -104,8 +104,21 @@ void freePages(void* pages) {
   if (pages) VirtualFree(pages, 0, MEM_RELEASE);
 }
 
+namespace {
+// Texts are UTF-8 (a few are not plain ASCII); the box shows them as such.
+bool toWide(const char* utf8, wchar_t* out, int outChars) {
+  if (!utf8) utf8 = "";
+  return MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out, outChars) > 0;
+}
+}  // namespace
+
 int systemMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t flags) {
-  return MessageBoxA(static_cast<HWND>(owner), text, caption, flags);
+  wchar_t wideText[1024];
+  wchar_t wideCaption[256];
+  if (!toWide(text, wideText, 1024) || !toWide(caption, wideCaption, 256)) {
+    return MessageBoxA(static_cast<HWND>(owner), text, caption, flags);
+  }
+  return MessageBoxW(static_cast<HWND>(owner), wideText, wideCaption, flags);
 }
 
 void systemExit(uint32_t exitCode) { ExitProcess(exitCode); }
