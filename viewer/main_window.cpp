@@ -59,15 +59,7 @@ void onInitDialog(WindowHandle window) {
   vs.captureNotice = nullptr;
   vs.usbCheckNotice = nullptr;
   vs.recoveryCount = 0;
-  vs.commandInProgress = 0;
-  vs.presetsLocked = 0;
-  vs.levelMin = 0;
-  vs.levelMax = 0;
-  vs.levelValue = 0;
-  vs.refreshSuppressed = 0;
-  vs.knobDrag = 0;
-  vs.knobSkip = 0;
-  vs.selectedFunction = kZoomFunction;
+  resetControlState();
   ui.setWindowIcon(window, IDI_VIEWER);
   bool running = startLivePicture();
   plat::sleepMs(kSplashShowMs);

@@ -19,6 +19,11 @@ void resetViewerState() {
   vs.threadState = kThreadRun;
   vs.freezeFlag = 0;
   vs.viewRect = ViewRect{0, 0, 0, 0};
+  resetControlState();
+}
+
+void resetControlState() {
+  ViewerState& vs = viewerState;
   vs.selectedFunction = kZoomFunction;
   vs.commandInProgress = 0;
   vs.presetsLocked = 0;

@@ -77,6 +77,8 @@ enum : int32_t { kStartZoomLevel = 1, kZoomFunction = 1 };
 
 // Back to the state of a freshly started process (tests start each case here).
 void resetViewerState();
+// The remote-control part of the state, as at program start.
+void resetControlState();
 
 // Picture size of a zoom level (0 full, 1 half, 2 quarter).
 inline int32_t zoomWidth(int level) { return 1024 / sizeDivisor(level); }
