@@ -6,8 +6,9 @@
 #
 #   1. driver_e2e_check link: the device link over the driver (open,
 #      waitReady, exchanges, frames through the frame pipeline, the 5 s
-#      time-out as error 121 and transact's direction swap, one open per
-#      pipe, unplug and replug).
+#      time-out as error 121 and transact's direction swaps for a read and
+#      a write the camera does not serve, one open per pipe, unplug and
+#      replug).
 #   2. zelview_driver (the viewer with the pipe-bind seam): live picture
 #      through ZELB1 (screenshots, not blank, changing), then the camera
 #      unplugged during the live picture: the link recovery fails with the

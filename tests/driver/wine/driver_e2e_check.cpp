@@ -290,6 +290,34 @@ int runLinkChecks() {
   block = CommandBlock::make(kCmdSelectSize, 1);
   check(link.transact(&block) && block.status() == 0x80, "the link works again after the time-outs");
 
+  // --- time-out: the command write is not served ---
+  // A reply is waiting (a command written on its own), then the camera
+  // leaves the next command write unserved: transact's write times out, it
+  // reads the waiting reply instead (the sending phase ends), its own reply
+  // read then times out as the camera never took the command, and it
+  // writes the command again. The waiting reply passes the check and
+  // replaces the block.
+  check(link.writeBlock(link.pipeHandles[kCommandPipe], CommandBlock::make(kCmdSelectSize, 1)),
+        "a command written on its own, its reply left waiting");
+  slotStats(bus, 0, &s0);
+  check(addFault(bus, 0, sim::kFaultStall, kCommandPipe, sim::kDirWrite, 1, 1),
+        "camera: next command write not served");
+  block = CommandBlock::make(kCmdSelectSize, 1);
+  start = GetTickCount();
+  ok = link.transact(&block);
+  took = GetTickCount() - start;
+  slotStats(bus, 0, &s1);
+  note("transact with a timed-out write: %s after %lu ms, %u transfers, %u cancelled", ok ? "true" : "false", took,
+       s1.transfers - s0.transfers, s1.cancelled - s0.cancelled);
+  check(ok && took >= 9000 && took < 15000 && s1.transfers - s0.transfers == 4 && s1.cancelled - s0.cancelled == 2,
+        "transact: write timed out, waiting reply read, reply read timed out, write again");
+  check(block.code() == kCmdSelectSize && block.status() == 0x80 && block.parameter() == 1,
+        "transact: the waiting reply passed the check and replaced the block");
+  check(link.readBlock(link.pipeHandles[kReplyPipe], &reply1) && DeviceLink::checkReply(sent, reply1),
+        "the reply to the last write is read back");
+  block = CommandBlock::make(kCmdSelectSize, 1);
+  check(link.transact(&block) && block.status() == 0x80, "the link is in step again");
+
   // --- one open per pipe ---
   plat::Handle again = plat::openPath("\\\\.\\ZELBxQ001\\0\\0\\0\\3");
   const uint32_t againError = plat::lastError();
