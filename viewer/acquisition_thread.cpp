@@ -48,11 +48,7 @@ void repaintHeldFrame() {
 // A frame left half-read (stop request or failed chunk) must not carry its
 // counters into the next frame: the next transfer starts from the top.
 void abandonFrame() {
-  if (framePipeline.frameInProgress || framePipeline.writeOffset) {
-    framePipeline.abortFrame();
-    framePipeline.pixelCount = 0;
-    framePipeline.consumedOutput = 0;
-  }
+  if (framePipeline.frameInProgress || framePipeline.writeOffset) framePipeline.abortFrame();
 }
 
 // The first transfer after a link recovery proves the link good again. The
