@@ -18,6 +18,25 @@ uint32_t fileCodeOf(PFILE_OBJECT file) {
 }  // namespace
 
 /*
+ * openPipeByName
+ * Runs the create-time rules for a pipe name against this device's
+ * configured interfaces and keeps the outcome in the file object (the pipe
+ * held, or the device itself on failure).
+ * Returns: the open's status. IRQL: passive.
+ */
+NTSTATUS openPipeByName(ZelDeviceExtension* ext, PFILE_OBJECT file, const char16_t* name, ULONG length) {
+  zelb1::InterfacePipeCounts counts;
+  for (ULONG i = 0; i < zelb1::kMaxInterfaces; ++i)
+    counts.pipes[i] = ext->interfaces[i]
+                          ? static_cast<int32_t>(ext->interfaces[i]->NumberOfPipes)
+                          : zelb1::kNoInterface;
+  uint32_t code = zelb1::kDevicePipeCode;
+  const NTSTATUS status = zelb1::openByName(ext->pipes, counts, name, length, &code);
+  storeFileCode(file, code);
+  return status;
+}
+
+/*
  * createFile
  * An empty name opens the device itself. "\c\i\a\p" opens pipe p of
  * interface i, once: a second open of the same pipe index is refused with
@@ -31,17 +50,8 @@ NTSTATUS createFile(PDEVICE_OBJECT device, PIRP irp) {
   NTSTATUS status = IoAcquireRemoveLock(&ext->removeLock, irp);
   if (!NT_SUCCESS(status)) return completeRequest(irp, status, 0);
 
-  zelb1::InterfacePipeCounts counts;
-  for (ULONG i = 0; i < zelb1::kMaxInterfaces; ++i)
-    counts.pipes[i] = ext->interfaces[i]
-                          ? static_cast<int32_t>(ext->interfaces[i]->NumberOfPipes)
-                          : zelb1::kNoInterface;
-
-  uint32_t code = zelb1::kDevicePipeCode;
-  status = zelb1::openByName(ext->pipes, counts,
-                             reinterpret_cast<const char16_t*>(file->FileName.Buffer),
-                             file->FileName.Length / sizeof(WCHAR), &code);
-  storeFileCode(file, code);
+  status = openPipeByName(ext, file, reinterpret_cast<const char16_t*>(file->FileName.Buffer),
+                          file->FileName.Length / sizeof(WCHAR));
 
   IoReleaseRemoveLock(&ext->removeLock, irp);
   return completeRequest(irp, status, 0);

@@ -39,17 +39,7 @@ NTSTATUS bindPipe(ZelDeviceExtension* ext, PIRP irp) {
   ULONG length = stack->Parameters.DeviceIoControl.InputBufferLength / sizeof(WCHAR);
   if (length == 0) return STATUS_NO_SUCH_DEVICE;
 
-  zelb1::InterfacePipeCounts counts;
-  for (ULONG i = 0; i < zelb1::kMaxInterfaces; ++i)
-    counts.pipes[i] = ext->interfaces[i]
-                          ? static_cast<int32_t>(ext->interfaces[i]->NumberOfPipes)
-                          : zelb1::kNoInterface;
-  uint32_t code = zelb1::kDevicePipeCode;
-  NTSTATUS status = zelb1::openByName(
-      ext->pipes, counts, static_cast<const char16_t*>(irp->AssociatedIrp.SystemBuffer),
-      length, &code);
-  file->FsContext = reinterpret_cast<PVOID>(static_cast<LONG_PTR>(static_cast<int32_t>(code)));
-  return status;
+  return openPipeByName(ext, file, static_cast<const char16_t*>(irp->AssociatedIrp.SystemBuffer), length);
 }
 #endif
 

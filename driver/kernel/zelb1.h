@@ -97,6 +97,7 @@ NTSTATUS NTAPI dispatchPower(PDEVICE_OBJECT device, PIRP irp);
 
 // create_close.cpp
 NTSTATUS createFile(PDEVICE_OBJECT device, PIRP irp);
+NTSTATUS openPipeByName(ZelDeviceExtension* ext, PFILE_OBJECT file, const char16_t* name, ULONG length);
 NTSTATUS closeFile(PDEVICE_OBJECT device, PIRP irp);
 
 // read_write.cpp
