@@ -75,16 +75,19 @@ static bool seamLookup(Handle handle, SeamSlot* out) {
   return true;
 }
 
-bool seamRead(Handle handle, void* buffer, uint32_t count, uint32_t* done) {
+// One read or write through the seam the handle is bound to; `transfer`
+// calls the seam's function and gives back its error code.
+template <typename Transfer>
+static bool seamTransfer(Handle handle, uint32_t* done, Transfer transfer) {
   SeamSlot slot;
-  uint32_t got = 0;
+  uint32_t count = 0;
   if (done) *done = 0;
   if (!seamLookup(handle, &slot)) {
     setLastError(kErrorInvalidHandle);
     return false;
   }
-  const uint32_t code = slot.seam->read(slot.seam->context, slot.id, buffer, count, &got);
-  if (done) *done = got;
+  const uint32_t code = transfer(slot, &count);
+  if (done) *done = count;
   if (code != 0) {
     setLastError(code);
     return false;
@@ -92,21 +95,16 @@ bool seamRead(Handle handle, void* buffer, uint32_t count, uint32_t* done) {
   return true;
 }
 
+bool seamRead(Handle handle, void* buffer, uint32_t count, uint32_t* done) {
+  return seamTransfer(handle, done, [&](const SeamSlot& slot, uint32_t* got) {
+    return slot.seam->read(slot.seam->context, slot.id, buffer, count, got);
+  });
+}
+
 bool seamWrite(Handle handle, const void* buffer, uint32_t count, uint32_t* done) {
-  SeamSlot slot;
-  uint32_t put = 0;
-  if (done) *done = 0;
-  if (!seamLookup(handle, &slot)) {
-    setLastError(kErrorInvalidHandle);
-    return false;
-  }
-  const uint32_t code = slot.seam->write(slot.seam->context, slot.id, buffer, count, &put);
-  if (done) *done = put;
-  if (code != 0) {
-    setLastError(code);
-    return false;
-  }
-  return true;
+  return seamTransfer(handle, done, [&](const SeamSlot& slot, uint32_t* put) {
+    return slot.seam->write(slot.seam->context, slot.id, buffer, count, put);
+  });
 }
 
 bool seamClose(Handle handle) {
