@@ -13,6 +13,7 @@
 //   picture TITLE            prints a checksum of the window's client area
 //   metrics                  prints caption height and work-area size
 //   close TITLE              asks the window to close
+//   hold                     stays attached to the desktop until killed
 // Exit status 0 when the condition held, 1 when not.
 #include <windows.h>
 
@@ -184,6 +185,9 @@ int main(int argc, char** argv) {
     if (!w) return 1;
     std::printf("%lu\n", pictureChecksum(w));
     return 0;
+  }
+  if (cmd == "hold") {
+    for (;;) Sleep(1000);
   }
   if (cmd == "metrics") {
     std::printf("%d %d %d\n", GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CXFULLSCREEN),

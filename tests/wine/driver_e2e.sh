@@ -68,7 +68,11 @@ done
 
 # --- The prefix: drivers installed, server kept up ----------------------------------------
 export WINEPREFIX="${ZEL_E2E_PREFIX:-$OUT/prefix}" WINEARCH=$WINE_ARCH
-cleanup() { wineserver -k >/dev/null 2>&1 || true; }
+HOLDER=
+cleanup() {
+  [ -n "$HOLDER" ] && kill "$HOLDER" 2>/dev/null
+  wineserver -k >/dev/null 2>&1 || true
+}
 trap cleanup EXIT
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
@@ -119,6 +123,11 @@ for app in zelview_driver.exe viewer_probe.exe driver_e2e_check.exe; do
   wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d zele2e /f >/dev/null 2>&1
 done
 wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v zele2e /d 1024x768 /f >/dev/null 2>&1
+# A probe stays attached to the desktop between the runs: Wine closes a
+# desktop about a second after its last process leaves, and a program that
+# starts while it closes loses its windows with it.
+(cd "$DIR" && exec wine 'C:\zeltest\viewer_probe.exe' hold >/dev/null 2>&1) &
+HOLDER=$!
 read -r CAPTION _ < <(probe metrics)
 
 shot() { import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$OUT/$1.png" 2>/dev/null; }

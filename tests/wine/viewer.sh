@@ -36,16 +36,34 @@ shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.pn
 
 # Our programs open in a virtual desktop of the given size (per-program
 # settings, so nothing else in the prefix changes; taken away at the end).
+# A probe stays attached to the desktop while it is in use: Wine closes a
+# desktop about a second after its last process leaves, and a program that
+# starts while it closes loses its windows with it.
+HOLDER=
 use_desktop() {  # NAME WxH
   DESK_W=${2%x*}
   DESK_H=${2#*x}
+  release_desktop
   for app in viewer_probe.exe zelview_demo.exe zelview.exe; do
     wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$1" /f >/dev/null 2>&1
   done
   wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$1" /d "$2" /f >/dev/null 2>&1
+  (exec wine "$PROBE" hold >/dev/null 2>&1) &
+  HOLDER=$!
+  probe metrics >/dev/null || fail "desktop $1 does not come up"
+}
+
+release_desktop() {
+  if [ -n "$HOLDER" ]; then
+    kill "$HOLDER" 2>/dev/null
+    wait "$HOLDER" 2>/dev/null
+    HOLDER=
+    sleep 2  # the desktop left behind closes before the next one opens
+  fi
 }
 
 forget_desktops() {
+  release_desktop
   for app in viewer_probe.exe zelview_demo.exe zelview.exe; do
     wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app" /f >/dev/null 2>&1
   done
@@ -97,7 +115,13 @@ picture_stands() {  # WHAT
 box() {
   local seen
   seen=$(probe box "$1" 25000)
-  if [ $? -ne 0 ]; then fail "box [$1] not shown"; return 1; fi
+  if [ $? -ne 0 ]; then
+    if kill -0 "$APP" 2>/dev/null; then fail "box [$1] not shown (the program runs on)"
+    else fail "box [$1] not shown (the program has ended)"; fi
+    shot "missing-box"
+    tail -5 "$RUN/program.log" 2>/dev/null | sed 's/^/     program: /'
+    return 1
+  fi
   check "box [$1] icon" "icon=$2" "$(echo "$seen" | head -1)"
   check "box [$1] text" "$(printf '%b' "$3")" "$(echo "$seen" | tail -n +2)"
   probe answer "$1" "${4:-1}" || fail "box [$1] could not be answered"
