@@ -13,7 +13,8 @@
 //   picture TITLE            prints a checksum of the window's client area
 //   metrics                  prints caption height and work-area size
 //   close TITLE              asks the window to close
-//   hold                     stays attached to the desktop until killed
+//   hold                     brings the desktop up, prints "ready" and stays
+//                            attached to it until killed
 // Exit status 0 when the condition held, 1 when not.
 #include <windows.h>
 
@@ -187,6 +188,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd == "hold") {
+    // The desktop window exists once this returns: the desktop is up before
+    // any other program attaches to it.
+    if (!GetDesktopWindow()) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
     for (;;) Sleep(1000);
   }
   if (cmd == "metrics") {

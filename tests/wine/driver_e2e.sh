@@ -126,8 +126,9 @@ wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v zele2e /d 1024x768 /f
 # A probe stays attached to the desktop between the runs: Wine closes a
 # desktop about a second after its last process leaves, and a program that
 # starts while it closes loses its windows with it.
-(cd "$DIR" && exec wine 'C:\zeltest\viewer_probe.exe' hold >/dev/null 2>&1) &
+(cd "$DIR" && exec wine 'C:\zeltest\viewer_probe.exe' hold >"$OUT/run/holder.out" 2>/dev/null) &
 HOLDER=$!
+for _ in $(seq 300); do grep -q ready "$OUT/run/holder.out" 2>/dev/null && break; sleep 0.1; done
 read -r CAPTION _ < <(probe metrics)
 
 shot() { import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$OUT/$1.png" 2>/dev/null; }

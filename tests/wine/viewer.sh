@@ -48,9 +48,12 @@ use_desktop() {  # NAME WxH
     wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$1" /f >/dev/null 2>&1
   done
   wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$1" /d "$2" /f >/dev/null 2>&1
-  (exec wine "$PROBE" hold >/dev/null 2>&1) &
+  rm -f "$RUN/holder.out"
+  (exec wine "$PROBE" hold >"$RUN/holder.out" 2>/dev/null) &
   HOLDER=$!
-  probe metrics >/dev/null || fail "desktop $1 does not come up"
+  local tries=300
+  while ! grep -q ready "$RUN/holder.out" 2>/dev/null && [ $tries -gt 0 ]; do sleep 0.1; tries=$((tries - 1)); done
+  [ $tries -gt 0 ] || fail "desktop $1 does not come up"
 }
 
 release_desktop() {
