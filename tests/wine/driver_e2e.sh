@@ -68,11 +68,8 @@ done
 
 # --- The prefix: drivers installed, server kept up ----------------------------------------
 export WINEPREFIX="${ZEL_E2E_PREFIX:-$OUT/prefix}" WINEARCH=$WINE_ARCH
-HOLDER=
-cleanup() {
-  [ -n "$HOLDER" ] && kill "$HOLDER" 2>/dev/null
-  wineserver -k >/dev/null 2>&1 || true
-}
+# Ends every program of the prefix, the desktop holder too.
+cleanup() { wineserver -k >/dev/null 2>&1 || true; }
 trap cleanup EXIT
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
@@ -127,7 +124,6 @@ wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v zele2e /d 1024x768 /f
 # desktop about a second after its last process leaves, and a program that
 # starts while it closes loses its windows with it.
 (cd "$DIR" && exec wine 'C:\zeltest\viewer_probe.exe' hold >"$OUT/run/holder.out" 2>/dev/null) &
-HOLDER=$!
 for _ in $(seq 300); do grep -q ready "$OUT/run/holder.out" 2>/dev/null && break; sleep 0.1; done
 read -r CAPTION _ < <(probe metrics)
 
