@@ -4,3 +4,6 @@
 #include "viewer/window_ops.h"
 
 const WindowOps* win32WindowOps();
+
+// The save-file dialog (file_dialog_win32.cpp).
+bool runSaveFileDialogWin32(const SaveFileRequest& request);
