@@ -6,5 +6,6 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   installWindowOps(win32WindowOps());
+  viewer::installPrinterOps(viewer::win32PrinterOps());
   return runViewer();
 }

@@ -24,6 +24,7 @@ struct RecordedWindow {
   // Controls: what was sent to them.
   std::string text;
   bool checked = false;
+  bool enabled = true;
   int progressMax = 0;
   int progressPos = 0;
   int progressStep = 10;
@@ -76,6 +77,10 @@ struct KeyedDraw {
   int bitmapId;
 };
 
+// The drawing surface the stand-in page setup dialog hands to the sample
+// page procedure.
+inline DrawingSurface sampleSurface() { return reinterpret_cast<DrawingSurface>(static_cast<intptr_t>(0x5A5A0000)); }
+
 struct RecordingUi {
   std::vector<RecordedWindow> windows;  // handle n is windows[n - 1]
   std::vector<std::string> events;      // "create 2", "destroy 84", "end 0", ...
@@ -87,6 +92,12 @@ struct RecordingUi {
   SaveDialogScript saveDialog;
   std::vector<SaveDialogCall> saveDialogCalls;
   std::vector<int> missingBitmaps;      // draw of these ids fails
+  // Controls that are edits: setting their text tells their dialog at once
+  // (a change notice), as the platform's edits do.
+  std::vector<int> editIds;
+  // Picture stretches onto kSampleSurface (the sample page of the stand-in
+  // page setup dialog), in order.
+  std::vector<WindowRect> sampleStretches;
   int workWidth = 1280, workHeight = 1024, captionHeight = 19;
   WindowHandle mouseCapture = nullptr;
   bool modalEnded = false;
