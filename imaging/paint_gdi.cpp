@@ -26,7 +26,7 @@ DeviceContext paintBitmap(DeviceContext dc, const LibraryBitmap* bitmap, int32_t
   SetBrushOrgEx(device, 0, 0, nullptr);
   const int lines = StretchDIBits(device, x, y, width, height, 0, 0, bitmap->width, bitmap->height, bitmap->rows,
                                   reinterpret_cast<const BITMAPINFO*>(&header), DIB_RGB_COLORS, SRCCOPY);
-  return lines == 0 || lines == GDI_ERROR ? nullptr : dc;
+  return lines == 0 || lines == static_cast<int>(GDI_ERROR) ? nullptr : dc;
 }
 
 }  // namespace imaging

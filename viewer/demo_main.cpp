@@ -11,9 +11,13 @@
 //                back one number up, N times in a row failing again before
 //                a frame gets through (each faulty round takes a time-out of
 //                the camera), then once more healthy: the viewer meets a run
-//                of N + 1 communication failures.
+//                of N + 1 communication failures;
+//   failprint startdoc | startpage
+//                the next document start or page start of a print job is
+//                refused, as by a printer that refuses the job.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +39,21 @@ int faultyLeft = 0;              // faulty cameras still to place in the run
 bool healthyLeft = false;        // the healthy camera that ends the run is still to place
 
 const char kCommandFile[] = "zelview_demo.cmd";
+
+// The printing services of the platform, with a refusal on request.
+std::atomic<bool> refuseDocument{false}, refusePage{false};
+
+int32_t startDocumentOrRefuse(viewer::DeviceContext dc, const char* name) {
+  if (refuseDocument.exchange(false)) return 0;
+  return viewer::win32PrinterOps()->startDocument(dc, name);
+}
+
+int32_t startPageOrRefuse(viewer::DeviceContext dc) {
+  if (refusePage.exchange(false)) return 0;
+  return viewer::win32PrinterOps()->startPage(dc);
+}
+
+viewer::PrinterOps demoPrinterOps;
 
 uint32_t indexInUse() { return static_cast<uint32_t>(deviceLink.deviceIndex); }
 
@@ -81,6 +100,10 @@ void runCommand(const char* text) {
     }
     HWND main = static_cast<HWND>(viewerState.mainWindow.load());
     if (main) PostMessageA(main, WM_DEVICECHANGE, 7, 0);
+  } else if (std::strncmp(text, "failprint startdoc", 18) == 0) {
+    refuseDocument = true;
+  } else if (std::strncmp(text, "failprint startpage", 19) == 0) {
+    refusePage = true;
   } else if (std::strncmp(text, "failrun", 7) == 0) {
     faultyLeft = std::atoi(text + 7);
     healthyLeft = true;
@@ -124,5 +147,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   DeleteFileA(kCommandFile);
   CreateThread(nullptr, 0, watchCommands, nullptr, 0, nullptr);
   installWindowOps(win32WindowOps());
+  demoPrinterOps = *viewer::win32PrinterOps();
+  demoPrinterOps.startDocument = startDocumentOrRefuse;
+  demoPrinterOps.startPage = startPageOrRefuse;
+  viewer::installPrinterOps(&demoPrinterOps);
   return runViewer();
 }

@@ -98,6 +98,9 @@ void onCommand(WindowHandle dialog, int id, uint32_t notice) {
   }
 }
 
+// The margin rectangle of the sample page being drawn.
+WindowRect marginsDrawn{0, 0, 0, 0};
+
 // The picture on the sample page: the whole displayed picture stretched
 // onto the rectangle that follows from the drawn one.
 void drawPreview(const PicturePrinter& printer, DrawingSurface surface, const WindowRect& drawn) {
@@ -175,8 +178,12 @@ intptr_t samplePageHandler(WindowHandle, uint32_t message, uintptr_t wParam, int
       return 1;  // the picture is the whole page: nothing else is drawn
     case kMsgSampleMargins:
       drawPreview(*printer, surface, *drawn);
+      marginsDrawn = *drawn;
       return 0;
     case kMsgSampleText:
+      // Some dialogs (Wine's) fill the margin rectangle while they outline
+      // it, over the picture just drawn: it is drawn once more, last.
+      drawPreview(*printer, surface, marginsDrawn);
       return 1;  // never any sample text
     default:
       return 0;
