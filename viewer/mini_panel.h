@@ -13,9 +13,10 @@ struct MiniPanelState {
   int32_t controlPanelOpen;
   int32_t panelWidth;
   int32_t panelHeight;
-  // Where the later components plug in. Until they exist the control panel
-  // is an empty window of its template, and Save/Print on a frozen picture
-  // stop after their refusal checks.
+  // Where the components plug in (runViewer sets them; tests put their
+  // own). Without one, the control panel is an empty window of its
+  // template, and Save or Print on a frozen picture stops after its refusal
+  // check.
   MessageHandler controlPanelHandler;
   const PictureOutputComponent* saveComponent;
   const PictureOutputComponent* printComponent;

@@ -2,8 +2,6 @@
 // the "Page Setup" template, a setup procedure (opening and commands) and a
 // sample-page procedure. Both turn the dialog's events into the layout
 // rules of print_layout.h; this file holds only the glue.
-#include <cstring>
-
 #include "devlink/frame_pipeline.h"
 #include "viewer/print_layout.h"
 #include "viewer/viewer_resources.h"
@@ -104,10 +102,7 @@ WindowRect marginsDrawn{0, 0, 0, 0};
 // The picture on the sample page: the whole displayed picture stretched
 // onto the rectangle that follows from the drawn one.
 void drawPreview(const PicturePrinter& printer, DrawingSurface surface, const WindowRect& drawn) {
-  BitmapInfoHeader info;
-  static_assert(sizeof info == sizeof printer.bitmapInfo, "one 40-byte header");
-  std::memcpy(&info, &printer.bitmapInfo, sizeof info);
-  windowOps().stretchPicture(surface, previewTarget(printer, drawn), info, framePipeline.liveImage);
+  windowOps().stretchPicture(surface, previewTarget(printer, drawn), printer.bitmapInfo, framePipeline.liveImage);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "imaging/bitmap_header.h"
 #include "platform/platform.h"
 
 using plat::WindowHandle;
@@ -95,20 +96,7 @@ struct DrawRequest {
 
 // Header of a 24-bit picture handed to the drawing calls: the platform's
 // 40-byte bitmap information header, no colour table.
-struct BitmapInfoHeader {
-  uint32_t size;
-  int32_t width;
-  int32_t height;
-  uint16_t planes;
-  uint16_t bitCount;
-  uint32_t compression;
-  uint32_t sizeImage;
-  int32_t xPelsPerMeter;
-  int32_t yPelsPerMeter;
-  uint32_t colorsUsed;
-  uint32_t colorsImportant;
-};
-static_assert(sizeof(BitmapInfoHeader) == 40, "bitmap information header is 40 bytes");
+using BitmapInfoHeader = imaging::BitmapHeader;
 
 typedef void* DrawingSurface;
 
