@@ -85,11 +85,15 @@ void notifyAfterRound(bool released) {
 }
 
 // Between frames: park here while the user-interface thread fetches a still.
+// The parked state is told again on every wake: a resume followed at once
+// by the next pause request (which clears the told state) can find the
+// thread still here, before it saw the resume.
 void parkIfPauseRequested() {
   AcquisitionThread& at = acquisitionThread;
-  if (!at.pauseRequested) return;
-  plat::setEvent(at.pausedEvent);
-  while (at.pauseRequested && state() == kThreadRun) plat::waitFor(at.resumeEvent, 50);
+  while (at.pauseRequested && state() == kThreadRun) {
+    plat::setEvent(at.pausedEvent);
+    plat::waitFor(at.resumeEvent, 50);
+  }
 }
 
 }  // namespace

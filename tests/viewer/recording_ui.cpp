@@ -288,6 +288,17 @@ WindowHandle findWindow(int templateId) {
 
 WindowHandle itemOf(WindowHandle dialog, int controlId) { return dialogItem(dialog, controlId); }
 
+RecordingUi& recordingUi() { return *ui; }
+
+WindowHandle addWindow(int templateId, WindowHandle owner, MessageHandler handler) {
+  ui->events.push_back("create " + std::to_string(templateId));
+  return newWindow(templateId, 0, owner, handler);
+}
+
+intptr_t sendMessageTo(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  return sendMessage(window, message, wParam, lParam);
+}
+
 void pumpMessages() {
   PostedMessage m;
   while (popMessage(&m)) deliver(m);

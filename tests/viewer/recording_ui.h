@@ -124,6 +124,12 @@ RecordedWindow& windowOf(WindowHandle window);
 WindowHandle findWindow(int templateId);
 WindowHandle itemOf(WindowHandle dialog, int controlId);
 
+// The running stand-in, a new live window made by a stand-in dialog, and a
+// message sent as the platform would (to a control or a dialog).
+RecordingUi& recordingUi();
+WindowHandle addWindow(int templateId, WindowHandle owner, MessageHandler handler);
+intptr_t sendMessageTo(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
 // Delivers posted messages until the queue is empty.
 void pumpMessages();
 // Delivers posted messages until `done` answers true or `ms` passed.
