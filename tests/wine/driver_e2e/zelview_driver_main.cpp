@@ -4,7 +4,7 @@
 // Test only, never shipped.
 #include <windows.h>
 
-#include "tests/driver/wine/pipe_bind_seam.h"
+#include "tests/wine/driver_e2e/pipe_bind_seam.h"
 #include "viewer/main_window.h"
 #include "viewer/window_ops_win32.h"
 

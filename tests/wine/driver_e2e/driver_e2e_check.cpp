@@ -1,5 +1,5 @@
 // The end-to-end checks of the device link over ZELB1 under Wine, and the
-// camera controls of the end-to-end scenario (tests/wine/driver_e2e.sh).
+// camera controls of the end-to-end scenario (tests/wine/driver_e2e/run.sh).
 //
 //   driver_e2e_check plug SLOT NUMBER     plugs the simulated camera of SLOT
 //                                         and waits until \\.\ZELBxQ<NUMBER>
@@ -32,8 +32,8 @@
 #include "devlink/frame_pipeline.h"
 #include "platform/platform.h"
 #include "sim/sim_camera.h"
-#include "tests/driver/wine/pipe_bind_seam.h"
-#include "tests/driver/wine/sim_bus_controls.h"
+#include "tests/wine/driver_e2e/pipe_bind_seam.h"
+#include "tests/wine/common/sim_bus_controls.h"
 
 namespace {
 
