@@ -24,6 +24,9 @@
 #include "viewer/acquisition_thread.h"
 #include "viewer/viewer_state.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 std::atomic<long> operatorNewCalls{0};

@@ -5,6 +5,8 @@
 
 #include "devlink/device_link.h"
 
+namespace devlink {
+
 const char kDeviceDriverTextViewer[] =
     "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set.";
 const char kDeviceDriverTextSource[] =
@@ -219,3 +221,5 @@ bool DeviceLink::resizeStaging() {
   freeStaging();
   return allocStaging();
 }
+
+}  // namespace devlink

@@ -9,6 +9,8 @@
 #include "devlink/command_block.h"
 #include "platform/platform.h"
 
+namespace devlink {
+
 enum class LinkVariant { Viewer, DataSource };
 
 // Pipe roles: 0 command (host to camera), 1 reply, 2 held only, 3 image.
@@ -73,3 +75,5 @@ struct DeviceLink {
   bool queryUntilAnswered(uint8_t code, CommandBlock* reply);
   bool queryOnce(uint8_t code, CommandBlock* reply);
 };
+
+}  // namespace devlink

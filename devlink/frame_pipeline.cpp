@@ -5,6 +5,8 @@
 #include "devlink/convert.h"
 #include "devlink/frame_pipeline.h"
 
+namespace devlink {
+
 const char kCaptureSizeFailText[] = "fail to set the size of image";
 const char kCaptureSizeFailCaption[] = "Error:Save/Print";
 const char kCaptureHoldFailText[] = "fail to save image";
@@ -257,3 +259,5 @@ bool FramePipeline::stillCapture(int m, const ProgressSink* progress) {
   }
   return true;
 }
+
+}  // namespace devlink

@@ -8,6 +8,8 @@
 
 #include "devlink/device_link.h"
 
+namespace devlink {
+
 enum : int32_t { kChunkLimit = 131072 };
 
 // Texts and captions of the still capture.
@@ -87,3 +89,5 @@ struct FramePipeline {
 
 // Divisor of a size index: 1, 2 or 4 (2*s, or 1 for s = 0).
 inline int32_t sizeDivisor(int sizeIndex) { return sizeIndex == 0 ? 1 : 2 * sizeIndex; }
+
+}  // namespace devlink

@@ -9,6 +9,8 @@
 #include "twain/transfer_bitmap.h"
 #include "twain/transfer_triplets.h"
 
+namespace twain {
+
 const char kTraceLogPath[] = "c:\\twsrc.log";
 
 namespace {
@@ -118,3 +120,5 @@ TW_UINT16 processEvent(TW_MEMREF data) {
   }
   return TWRC_NOTDSEVENT;
 }
+
+}  // namespace twain

@@ -7,6 +7,8 @@
 #include "twain/source_record.h"
 #include "twain/transfer_triplets.h"
 
+namespace twain {
+
 const TripletRow kControlTriplets[] = {
     {DAT_IDENTITY, handleIdentity},
     {DAT_USERINTERFACE, handleUserInterface},
@@ -44,8 +46,11 @@ TripletHandler findHandler(const TripletRow* table, TW_UINT16 dat) {
 
 }  // namespace
 
+}  // namespace twain
+
 extern "C" TW_UINT16 TW_CALLINGSTYLE DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
                                               TW_MEMREF pData) {
+  using namespace twain;
   // Only the connected application is served; a call without an origin or
   // from anyone else fails and changes nothing, not even the condition code
   // that the connected application may still ask for.

@@ -3,6 +3,8 @@
 
 #include "twain/twain_types.h"
 
+namespace twain {
+
 // Every triplet handler receives the whole triplet.
 typedef TW_UINT16 (*TripletHandler)(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 
@@ -13,6 +15,8 @@ struct TripletRow {
 
 extern const TripletRow kControlTriplets[];
 extern const TripletRow kImageTriplets[];
+
+}  // namespace twain
 
 extern "C" TW_UINT16 TW_CALLINGSTYLE DS_Entry(pTW_IDENTITY pOrigin, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
                                               TW_MEMREF pData);

@@ -10,6 +10,8 @@
 #include "twain/transfer_bitmap.h"
 #include "twain/transfer_triplets.h"
 
+namespace twain {
+
 namespace {
 
 const char kImageInfoFailText[] = "General failure in transfer.  ";
@@ -245,3 +247,5 @@ TW_UINT16 handleCieColor(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMRE
 }
 
 TW_UINT16 handleJpegCompression(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF) { return TWRC_SUCCESS; }
+
+}  // namespace twain

@@ -7,6 +7,8 @@
 #include "twain/capabilities.h"
 #include "twain/transfer_triplets.h"
 
+namespace twain {
+
 SourceRecord sourceRecord = {kStateManagerOpen, TWCC_SUCCESS, {}, {}, nullptr, nullptr, 1};
 
 const char kFailureCaption[] = "Veltrum Lumidesk TWAIN Error";
@@ -102,3 +104,5 @@ void notifyManager(TW_UINT16 message) {
 }
 
 void installManagerEntry(DSMENTRYPROC entry) { installedEntry = entry; }
+
+}  // namespace twain

@@ -8,6 +8,8 @@
 
 #include "platform/platform.h"
 
+namespace twain {
+
 struct SourceWindowSeam {
   void* context;
   // Creates the window owned by `owner` (camera opened, preview started);
@@ -50,3 +52,5 @@ bool sourceWindowTakesEvent(plat::WindowHandle window, void* event);
 // transfer reads a missing or stale frame.
 void recordCaptureFrame(const uint8_t* frame, uint32_t bytes);
 void forgetCaptureFrame();
+
+}  // namespace twain

@@ -8,6 +8,8 @@
 #include "twain/global_memory.h"
 #include "twain/source_record.h"
 
+namespace twain {
+
 TW_HANDLE transferDib = nullptr;
 StripCursor stripCursor = {0, nullptr, nullptr, 0};
 
@@ -248,3 +250,5 @@ void writeBitmapFile(TW_HANDLE dib, const char* fileName) {
   }
   gmem::unlock(dib);
 }
+
+}  // namespace twain

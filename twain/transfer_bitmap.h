@@ -9,6 +9,8 @@
 
 #include "twain/twain_types.h"
 
+namespace twain {
+
 enum : uint32_t { kBitmapInfoHeaderBytes = 40, kBitmapFileHeaderBytes = 14 };
 
 // Layout of the 40-byte bitmap information header inside a block.
@@ -63,3 +65,5 @@ void writeBitmapFile(TW_HANDLE dib, const char* fileName);
 // widened to 40 bytes, colour table in 4-byte entries) and leaves the file
 // at the pixel bits; null when the file is no usable bitmap.
 TW_HANDLE readBitmapHeader(std::FILE* file);
+
+}  // namespace twain

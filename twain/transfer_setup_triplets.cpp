@@ -9,6 +9,8 @@
 #include "twain/transfer_bitmap.h"
 #include "twain/transfer_triplets.h"
 
+namespace twain {
+
 TransferRecord transferRecord;
 
 const char kDefaultTransferFile[] = "c:\\twain.bmp";
@@ -139,3 +141,5 @@ TW_UINT16 handleXferGroup(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_
     default: return failTriplet(TWCC_BADPROTOCOL, kXferGroupFailText);
   }
 }
+
+}  // namespace twain

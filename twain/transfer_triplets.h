@@ -7,6 +7,8 @@
 
 #include "twain/twain_types.h"
 
+namespace twain {
+
 struct TransferRecord {
   char fileName[256];  // set by DAT_SETUPFILEXFER MSG_SET, used by the file transfer
   TW_ELEMENT8 grayResponse[256];
@@ -40,3 +42,5 @@ TW_UINT16 handleGrayResponse(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, T
 TW_UINT16 handleRgbResponse(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 TW_UINT16 handleCieColor(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 TW_UINT16 handleJpegCompression(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+
+}  // namespace twain

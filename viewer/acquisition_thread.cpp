@@ -12,6 +12,8 @@
 #include "devlink/frame_pipeline.h"
 #include "viewer/viewer_state.h"
 
+namespace viewer {
+
 AcquisitionThread acquisitionThread;
 
 namespace {
@@ -171,7 +173,7 @@ bool startThread() {
   at.pauseRequested = 0;
   plat::Handle thread = plat::startThread(acquisitionThreadProc, nullptr);
   if (!thread) {
-    plat::showMessage(nullptr, kMemoryText, kMemoryCaption, plat::kMbOk | plat::kMbIconError);
+    plat::showMessage(nullptr, devlink::kMemoryText, devlink::kMemoryCaption, plat::kMbOk | plat::kMbIconError);
     plat::setEvent(at.threadDoneEvent);
     vs.threadState = kThreadClosing;
     return false;
@@ -248,3 +250,5 @@ void resetAcquisitionThread() {
   at.pausedEvent = nullptr;
   at.resumeEvent = nullptr;
 }
+
+}  // namespace viewer

@@ -11,6 +11,8 @@
 #include "platform/platform.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct AcquisitionThread {
   plat::Handle threadHandle;       // null when no thread runs
   plat::Handle threadDoneEvent;    // manual reset; set when the thread has ended
@@ -51,3 +53,5 @@ void resumeAcquisition();
 
 // Back to a fresh process (tests): no thread, no events.
 void resetAcquisitionThread();
+
+}  // namespace viewer

@@ -1,8 +1,10 @@
 #include "devlink/frame_pipeline.h"
 #include "viewer/acquisition_thread.h"
 
+namespace viewer {
+
 void buildBitmapInfo(int sizeIndex) {
-  const int32_t d = sizeDivisor(sizeIndex);
+  const int32_t d = devlink::sizeDivisor(sizeIndex);
   BitmapInfoHeader& info = acquisitionThread.liveBitmapInfo;
   info.size = 40;
   info.width = 1024 / d;
@@ -16,3 +18,5 @@ void buildBitmapInfo(int sizeIndex) {
   info.colorsUsed = 0;
   info.colorsImportant = 0;
 }
+
+}  // namespace viewer

@@ -36,7 +36,7 @@ bool healthyLeft = false;        // the healthy camera that ends the run is stil
 
 const char kCommandFile[] = "zelview_demo.cmd";
 
-uint32_t indexInUse() { return static_cast<uint32_t>(deviceLink.deviceIndex); }
+uint32_t indexInUse() { return static_cast<uint32_t>(viewer::deviceLink.deviceIndex); }
 
 int cameraInUse() {
   for (int c = 0; c < kCameras; ++c)
@@ -79,7 +79,7 @@ void runCommand(const char* text) {
       sim::rigUnplug(rig, cameras[inUse]);
       cameraIndex[inUse] = 0;
     }
-    HWND main = static_cast<HWND>(viewerState.mainWindow.load());
+    HWND main = static_cast<HWND>(viewer::viewerState.mainWindow.load());
     if (main) PostMessageA(main, WM_DEVICECHANGE, 7, 0);
   } else if (std::strncmp(text, "failrun", 7) == 0) {
     faultyLeft = std::atoi(text + 7);
@@ -123,6 +123,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   sim::rigInstall(rig);
   DeleteFileA(kCommandFile);
   CreateThread(nullptr, 0, watchCommands, nullptr, 0, nullptr);
-  installWindowOps(win32WindowOps());
-  return runViewer();
+  viewer::installWindowOps(viewer::win32WindowOps());
+  return viewer::runViewer();
 }

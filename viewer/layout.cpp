@@ -4,6 +4,8 @@
 
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 FitArea fitAreaFor(int32_t cx, int32_t cy) {
   FitArea fit;
   // A screen wider than 1.3:1 (13 included) is limited by its height.
@@ -80,3 +82,5 @@ int layoutMainWindow(int level) {
                 zoomHeight(level), true);
   return level;
 }
+
+}  // namespace viewer

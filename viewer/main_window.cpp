@@ -9,6 +9,8 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 namespace {
 
 ViewerState& vs = viewerState;
@@ -38,14 +40,14 @@ bool startLivePicture() {
   if (!deviceLink.open(framePipeline.sizeIndex)) return false;
   if (!deviceLink.waitReady()) return false;
   if (!framePipeline.init()) return false;
-  CommandBlock release = CommandBlock::make(kCmdStoreImage, kParamOff);
+  devlink::CommandBlock release = devlink::CommandBlock::make(devlink::kCmdStoreImage, devlink::kParamOff);
   deviceLink.transactHeld(&release);
   buildBitmapInfo(vs.zoomLevel);
   vs.miniPanel = ui.createDialog(IDD_MINI_PANEL, vs.mainWindow, miniPanelHandler);
   at.threadDoneEvent = plat::createEvent(true, true);
   at.gateEvent = plat::createEvent(true, true);
   bool running = at.threadDoneEvent && at.gateEvent && startThread();
-  if (!running) showError(nullptr, kMemoryText, kMemoryCaption);
+  if (!running) showError(nullptr, devlink::kMemoryText, devlink::kMemoryCaption);
   return running;
 }
 
@@ -103,7 +105,7 @@ void onThreadStopped() {
       if (deviceLink.isPresent()) {
         if (recoverLink()) return;
       } else {
-        showError(vs.mainWindow, kDeviceDriverTextViewer, kDeviceDriverCaption);
+        showError(vs.mainWindow, devlink::kDeviceDriverTextViewer, devlink::kDeviceDriverCaption);
       }
       closeProgram();
       return;
@@ -214,3 +216,5 @@ int runViewer() {
   windowOps().runModalDialog(IDD_MAIN_WINDOW, nullptr, mainWindowHandler);
   return 0;
 }
+
+}  // namespace viewer

@@ -6,6 +6,8 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 MiniPanelState miniPanelState;
 
 namespace {
@@ -253,7 +255,7 @@ void onDrawItem(WindowHandle panel, const DrawRequest& request) {
 
 void noProgressStep(void*, int) {}
 void noProgressAdvance(void*) {}
-const ProgressSink kNoProgress = {nullptr, noProgressStep, noProgressAdvance};
+const devlink::ProgressSink kNoProgress = {nullptr, noProgressStep, noProgressAdvance};
 
 }  // namespace
 
@@ -306,7 +308,7 @@ intptr_t captureNoticeHandler(WindowHandle window, uint32_t message, uintptr_t, 
 
 bool fetchHeldPicture(int size, int purpose) {
   const PictureOutputComponent* out = purpose == kPurposePrint ? mp.printComponent : mp.saveComponent;
-  const ProgressSink* sink = out ? out->fetchProgress : nullptr;
+  const devlink::ProgressSink* sink = out ? out->fetchProgress : nullptr;
   return framePipeline.stillCapture(size, sink ? sink : &kNoProgress);
 }
 
@@ -324,3 +326,5 @@ void resetMiniPanelState() {
   mp.panelWidth = 0;
   mp.panelHeight = 0;
 }
+
+}  // namespace viewer

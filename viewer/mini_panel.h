@@ -9,6 +9,8 @@
 #include "viewer/picture_output.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct MiniPanelState {
   int32_t controlPanelOpen;
   int32_t panelWidth;
@@ -36,3 +38,5 @@ bool fetchHeldPicture(int size, int purpose);
 void releaseHeldPicture();
 
 void resetMiniPanelState();
+
+}  // namespace viewer

@@ -1,8 +1,10 @@
 #include "viewer/viewer_state.h"
 
+namespace viewer {
+
 ViewerState viewerState;
-DeviceLink deviceLink(LinkVariant::Viewer);
-FramePipeline framePipeline(&deviceLink, LinkVariant::Viewer);
+devlink::DeviceLink deviceLink(devlink::LinkVariant::Viewer);
+devlink::FramePipeline framePipeline(&deviceLink, devlink::LinkVariant::Viewer);
 
 void resetViewerState() {
   ViewerState& vs = viewerState;
@@ -34,3 +36,5 @@ void resetControlState() {
   vs.knobDrag = 0;
   vs.knobSkip = 0;
 }
+
+}  // namespace viewer

@@ -9,6 +9,8 @@
 
 #include "platform/platform.h"
 
+namespace viewer {
+
 using plat::WindowHandle;
 
 // Window messages the handlers receive. Numbers are the platform's own, so
@@ -98,3 +100,5 @@ struct WindowOps {
 
 void installWindowOps(const WindowOps* ops);
 const WindowOps& windowOps();
+
+}  // namespace viewer

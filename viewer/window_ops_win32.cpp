@@ -6,6 +6,8 @@
 #include "viewer/skinned_button.h"
 #include "viewer/window_ops_win32.h"
 
+namespace viewer {
+
 namespace {
 
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
@@ -228,3 +230,5 @@ const WindowOps kWin32Ops = {createDialog,  runModalDialog, endDialog,       des
 }  // namespace
 
 const WindowOps* win32WindowOps() { return &kWin32Ops; }
+
+}  // namespace viewer

@@ -7,6 +7,8 @@
 #include "devlink/frame_pipeline.h"
 #include "tests/devlink/link_fixture.h"
 
+using namespace devlink;
+
 namespace {
 
 class FramePipelineTest : public LinkFixture {

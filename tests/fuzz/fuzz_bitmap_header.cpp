@@ -8,6 +8,8 @@
 #include "twain/global_memory.h"
 #include "twain/transfer_bitmap.h"
 
+using namespace twain;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   std::FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");

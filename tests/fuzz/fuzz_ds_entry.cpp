@@ -20,6 +20,8 @@
 #include "twain/transfer_bitmap.h"
 #include "twain/transfer_triplets.h"
 
+using namespace twain;
+
 namespace {
 
 struct Input {

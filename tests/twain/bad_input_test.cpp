@@ -10,6 +10,8 @@
 #include "twain/source_record.h"
 #include "twain/transfer_triplets.h"
 
+using namespace twain;
+
 namespace {
 
 class BadInputTest : public TwainTest {

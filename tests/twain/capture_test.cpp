@@ -15,6 +15,9 @@
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
 
+using namespace twain;
+using namespace devlink;
+
 namespace {
 
 struct SimWindow {

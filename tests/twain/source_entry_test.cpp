@@ -8,6 +8,8 @@
 #include "twain/source_record.h"
 #include "twain/source_window.h"
 
+using namespace twain;
+
 namespace {
 
 // A stand-in window: creation succeeds or fails on demand, and the dialog

@@ -10,6 +10,8 @@
 #include "twain/source_record.h"
 #include "twain/transfer_bitmap.h"
 
+using namespace twain;
+
 namespace {
 
 class TransferBitmapTest : public TwainTest {

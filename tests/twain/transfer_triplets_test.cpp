@@ -12,6 +12,8 @@
 #include "twain/transfer_bitmap.h"
 #include "twain/transfer_triplets.h"
 
+using namespace twain;
+
 namespace {
 
 class TransferTripletTest : public TwainTest {

@@ -4,6 +4,9 @@
 #include "viewer/acquisition_thread.h"
 #include "viewer/layout.h"
 
+using namespace viewer;
+using namespace devlink;
+
 TEST(FitArea, WideWorkAreaIsLimitedByItsHeight) {
   FitArea fit = fitAreaFor(1024, 700);
   EXPECT_EQ(fit.width, 933);

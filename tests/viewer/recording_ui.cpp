@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace viewer {
+
 namespace {
 
 RecordingUi* ui = nullptr;
@@ -212,3 +214,5 @@ void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool presse
   DrawRequest request{controlId, action, pressed, dialogItem(dialog, controlId)};
   sendMessage(dialog, kMsgDrawItem, static_cast<uintptr_t>(controlId), reinterpret_cast<intptr_t>(&request));
 }
+
+}  // namespace viewer

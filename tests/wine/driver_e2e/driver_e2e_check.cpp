@@ -32,8 +32,10 @@
 #include "devlink/frame_pipeline.h"
 #include "platform/platform.h"
 #include "sim/sim_camera.h"
-#include "tests/wine/driver_e2e/pipe_bind_seam.h"
 #include "tests/wine/common/sim_bus_controls.h"
+#include "tests/wine/driver_e2e/pipe_bind_seam.h"
+
+using namespace devlink;
 
 namespace {
 

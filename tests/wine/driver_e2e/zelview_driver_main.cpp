@@ -10,6 +10,6 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   plat::installDevicePathSeam(pipeBindSeam());
-  installWindowOps(win32WindowOps());
-  return runViewer();
+  viewer::installWindowOps(viewer::win32WindowOps());
+  return viewer::runViewer();
 }
