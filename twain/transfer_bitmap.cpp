@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "devlink/frame_geometry.h"
 #include "twain/capabilities.h"
 #include "twain/global_memory.h"
 #include "twain/source_record.h"
@@ -56,10 +57,10 @@ bool readExactly(std::FILE* file, void* buffer, size_t bytes) { return std::frea
 bool transferSize(int32_t viewSize, bool largeModel, int32_t* width, int32_t* height) {
   *width = 0;
   *height = 0;
-  if (viewSize != 0 && viewSize != 1) return false;
-  int32_t divisor = viewSize == 0 ? 1 : 2;
-  *width = (largeModel ? 1280 : 1024) / divisor;
-  *height = (largeModel ? 1024 : 768) / divisor;
+  if (viewSize != devlink::kFullSize && viewSize != devlink::kHalfSize) return false;
+  const devlink::FrameGeometry frame = devlink::frameGeometry(devlink::modelBase(largeModel), viewSize);
+  *width = frame.width;
+  *height = frame.height;
   return true;
 }
 

@@ -22,7 +22,7 @@ ViewerState& vs = viewerState;
 
 int32_t state() { return vs.threadState.load(); }
 
-// threadState = 3 unless the main window already said the device is gone.
+// kThreadCommFailure unless the main window already said the device is gone.
 void markCommFailure() {
   int32_t current = vs.threadState.load();
   while (current < kThreadDeviceRemoved &&
@@ -70,7 +70,7 @@ void readFrame() {
   while (framePipeline.frameInProgress) {
     if (state() != kThreadRun) break;
     waitGate();
-    if (!framePipeline.readChunk(-1)) {
+    if (!framePipeline.readChunk(devlink::kLivePicture)) {
       markCommFailure();
       break;
     }
@@ -111,7 +111,7 @@ uint32_t acquisitionThreadProc(void*) {
     } else {
       released = false;
       waitGate();
-      if (!framePipeline.selectSize(-1)) goto failure;
+      if (!framePipeline.selectSize(devlink::kLivePicture)) goto failure;
       if (state() != kThreadRun) goto stop;
       waitGate();
       if (!framePipeline.storeImage()) goto failure;

@@ -4,15 +4,15 @@
 namespace viewer {
 
 void buildBitmapInfo(int sizeIndex) {
-  const int32_t d = devlink::sizeDivisor(sizeIndex);
+  const devlink::FrameGeometry picture = devlink::frameGeometry(devlink::kXgaBase, sizeIndex);
   BitmapInfoHeader& info = acquisitionThread.liveBitmapInfo;
   info.size = 40;
-  info.width = 1024 / d;
-  info.height = -(768 / d);  // rows top to bottom
+  info.width = picture.width;
+  info.height = -picture.height;  // rows top to bottom
   info.planes = 1;
   info.bitCount = 24;
   info.compression = 0;
-  info.sizeImage = static_cast<uint32_t>((info.width * 3 + 3) / 4 * (768 / d) * 4);
+  info.sizeImage = picture.bitmapBytes;
   info.xPelsPerMeter = 0;
   info.yPelsPerMeter = 0;
   info.colorsUsed = 0;

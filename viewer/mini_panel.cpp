@@ -167,7 +167,7 @@ void onZoomButton(int level) {
     vs.freezeFlag = 0;
     redrawButton(IDC_CAPTURE);
   }
-  if (level == 0 && vs.fitWidth < 824) {
+  if (level == devlink::kFullSize && vs.fitWidth < kFullSizeMinFitWidth) {
     plat::showMessage(vs.miniPanel, kFullModeText, kFullModeCaption, plat::kMbOk | plat::kMbIconError);
     return;
   }

@@ -26,6 +26,8 @@ struct MiniPanelState {
 extern MiniPanelState miniPanelState;
 
 enum : int32_t { kMiniPanelWidth = 150, kMiniPanelExtraHeight = 201 };
+// Full size is refused on a fit area narrower than this.
+enum : int32_t { kFullSizeMinFitWidth = 824 };
 enum : int { kPurposeSave = 0, kPurposePrint = 1 };
 enum : uint32_t { kAfterReleaseWaitMs = 100 };
 

@@ -83,7 +83,7 @@ void resetViewerState();
 void resetControlState();
 
 // Picture size of a zoom level (0 full, 1 half, 2 quarter).
-inline int32_t zoomWidth(int level) { return 1024 / devlink::sizeDivisor(level); }
-inline int32_t zoomHeight(int level) { return 768 / devlink::sizeDivisor(level); }
+inline int32_t zoomWidth(int level) { return devlink::frameGeometry(devlink::kXgaBase, level).width; }
+inline int32_t zoomHeight(int level) { return devlink::frameGeometry(devlink::kXgaBase, level).height; }
 
 }  // namespace viewer

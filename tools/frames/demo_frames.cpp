@@ -11,9 +11,9 @@
 namespace {
 
 bool fetchFrame(devlink::FramePipeline* pipeline) {
-  if (!pipeline->selectSize(-1) || !pipeline->storeImage() || !pipeline->startTransfer()) return false;
+  if (!pipeline->selectSize(devlink::kLivePicture) || !pipeline->storeImage() || !pipeline->startTransfer()) return false;
   while (pipeline->frameInProgress) {
-    if (!pipeline->readChunk(-1)) return false;
+    if (!pipeline->readChunk(devlink::kLivePicture)) return false;
   }
   return pipeline->releaseImage();
 }
@@ -35,8 +35,8 @@ bool writeModel(const char* folder, const char* label, devlink::LinkVariant vari
     pipeline.setSizeIndex(s);
     ok = pipeline.resetForSize() && fetchFrame(&pipeline);
     if (!ok) break;
-    const int width = pipeline.widthFor(-1);
-    const int height = pipeline.heightFor(-1);
+    const int width = pipeline.geometryOf(devlink::kLivePicture).width;
+    const int height = pipeline.geometryOf(devlink::kLivePicture).height;
     const std::string path = std::string(folder) + "/" + label + "_" + std::to_string(width) + "x" +
                              std::to_string(height) + ".bmp";
     ok = writeBmpFile(path.c_str(), pipeline.liveImage, width, height);

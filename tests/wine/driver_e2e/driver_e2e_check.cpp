@@ -171,12 +171,12 @@ uint32_t transfersOf(HANDLE bus, uint32_t slot) {
 // One live frame as the acquisition thread reads it: select, hold, transfer,
 // chunks, release.
 bool readLiveFrame(FramePipeline& pipeline) {
-  if (!pipeline.selectSize(-1) || !pipeline.storeImage()) return false;
+  if (!pipeline.selectSize(kLivePicture) || !pipeline.storeImage()) return false;
   Sleep(70);
   if (!pipeline.startTransfer()) return false;
   int chunks = 0;
   while (pipeline.frameInProgress && chunks < 64) {
-    if (!pipeline.readChunk(-1)) return false;
+    if (!pipeline.readChunk(kLivePicture)) return false;
     ++chunks;
   }
   return !pipeline.frameInProgress && pipeline.releaseImage();
