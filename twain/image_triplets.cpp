@@ -199,13 +199,13 @@ TW_UINT16 handlePalette8(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_M
       if (!dib) return TWRC_SUCCESS;
       uint32_t blockBytes = gmem::size(dib);
       const uint8_t* packed = static_cast<const uint8_t*>(gmem::lock(dib));
-      BitmapInfoHeader header;
+      imaging::BitmapInfoHeader header;
       std::memcpy(&header, packed, sizeof header);
-      palette->NumColors = static_cast<TW_UINT16>(header.biClrUsed & 0xFFFF);
+      palette->NumColors = static_cast<TW_UINT16>(header.colorsUsed & 0xFFFF);
       uint32_t colours = palette->NumColors;
       if (colours > 256) colours = 256;
-      for (uint32_t i = 0; i < colours && kBitmapInfoHeaderBytes + 4 * (i + 1) <= blockBytes; ++i) {
-        const uint8_t* entry = packed + kBitmapInfoHeaderBytes + 4 * i;  // blue, green, red, 0
+      for (uint32_t i = 0; i < colours && imaging::kBitmapInfoHeaderBytes + 4 * (i + 1) <= blockBytes; ++i) {
+        const uint8_t* entry = packed + imaging::kBitmapInfoHeaderBytes + 4 * i;  // blue, green, red, 0
         palette->Colors[i] = {static_cast<TW_UINT8>(i), entry[2], entry[1], entry[0]};
       }
       gmem::unlock(dib);

@@ -17,7 +17,7 @@ struct AcquisitionThread {
   plat::Handle threadHandle;       // null when no thread runs
   plat::Handle threadDoneEvent;    // manual reset; set when the thread has ended
   plat::Handle gateEvent;          // manual reset; the thread waits on it before each camera step
-  BitmapInfoHeader liveBitmapInfo; // header of the live picture
+  imaging::BitmapInfoHeader liveBitmapInfo; // header of the live picture
 
   // Pause for a still capture at another size (see suspendAcquisition).
   std::atomic<int32_t> pauseRequested;

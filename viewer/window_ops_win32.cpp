@@ -95,7 +95,7 @@ void releaseMouseCapture() { ReleaseCapture(); }
 
 DrawingSurface getSurface(WindowHandle window) { return GetDC(hwndOf(window)); }
 
-void stretchPicture(DrawingSurface surface, const WindowRect& target, const BitmapInfoHeader& info,
+void stretchPicture(DrawingSurface surface, const WindowRect& target, const imaging::BitmapInfoHeader& info,
                     const uint8_t* pixels) {
   if (!pixels) return;
   HDC dc = static_cast<HDC>(surface);

@@ -9,6 +9,7 @@
 #include "twain/transfer_bitmap.h"
 
 using namespace twain;
+using imaging::BitmapInfoHeader;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BitmapInfoHeader header;
   std::memcpy(&header, gmem::lock(block), sizeof header);
   gmem::unlock(block);
-  if (header.biSize != 40 || header.biClrUsed > 256 || gmem::size(block) != 40 + header.biClrUsed * 4) std::abort();
+  if (header.size != 40 || header.colorsUsed > 256 || gmem::size(block) != 40 + header.colorsUsed * 4) std::abort();
   gmem::release(block);
   return 0;
 }

@@ -100,7 +100,7 @@ DrawingSurface getSurface(WindowHandle window) {
   ui->surfacesHeld++;
   return window;
 }
-void stretchPicture(DrawingSurface, const WindowRect& target, const BitmapInfoHeader&, const uint8_t* pixels) {
+void stretchPicture(DrawingSurface, const WindowRect& target, const imaging::BitmapInfoHeader&, const uint8_t* pixels) {
   if (pixels) ui->paints++;
 }
 void releaseSurface(WindowHandle, DrawingSurface) { ui->surfacesHeld--; }

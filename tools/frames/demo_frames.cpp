@@ -5,8 +5,8 @@
 #include <string>
 
 #include "devlink/frame_pipeline.h"
+#include "imaging/bmp_file.h"
 #include "sim/sim_rig.h"
-#include "tools/frames/bmp_file.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ bool writeModel(const char* folder, const char* label, devlink::LinkVariant vari
     const int height = pipeline.geometryOf(devlink::kLivePicture).height;
     const std::string path = std::string(folder) + "/" + label + "_" + std::to_string(width) + "x" +
                              std::to_string(height) + ".bmp";
-    ok = writeBmpFile(path.c_str(), pipeline.liveImage, width, height);
+    ok = imaging::writePictureBmp(path.c_str(), pipeline.liveImage, width, height);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
   }
   pipeline.release();
