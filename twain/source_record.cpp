@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "twain/capabilities.h"
-#include "twain/transfer_triplets.h"
+#include "twain/transfer_setup_triplets.h"
 
 namespace twain {
 
