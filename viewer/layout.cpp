@@ -70,17 +70,16 @@ void computeFitArea() {
 
 int layoutMainWindow(int level) {
   const WindowOps& ui = windowOps();
-  ViewerState& vs = viewerState;
-  WindowHandle main = vs.mainWindow;
-  MainWindowPlacement p =
-      mainWindowPlacementFor(level, FitArea{vs.fitWidth, vs.fitHeight}, ui.systemMetric(kMetricCaptionHeight));
-  if (vs.fitWidth > devlink::kXgaBase.width) {
+  WindowHandle main = viewerState.mainWindow;
+  MainWindowPlacement p = mainWindowPlacementFor(level, FitArea{viewerState.fitWidth, viewerState.fitHeight},
+                                                 ui.systemMetric(kMetricCaptionHeight));
+  if (viewerState.fitWidth > devlink::kXgaBase.width) {
     ui.moveWindow(main, p.x, p.y, p.width, p.height, true);
   } else {
     ui.showWindow(main, p.maximized ? ShowMode::Maximized : ShowMode::Normal);
     ui.moveWindow(main, p.x, p.y, p.width, p.height, true);
   }
-  vs.viewRect = p.viewRect;
+  viewerState.viewRect = p.viewRect;
   ui.moveWindow(ui.dialogItem(main, IDC_VIEW_PLACEHOLDER), p.placeholderX, p.placeholderY, zoomWidth(level),
                 zoomHeight(level), true);
   return level;

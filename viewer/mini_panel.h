@@ -15,9 +15,10 @@ struct MiniPanelState {
   int32_t controlPanelOpen;
   int32_t panelWidth;
   int32_t panelHeight;
-  // Where the later components plug in. Until they exist the control panel
-  // is an empty window of its template, and Save/Print on a frozen picture
-  // stop after their refusal checks.
+  // Where the control panel's handler and the save and print components
+  // plug in. Without a handler the control panel is an empty window of its
+  // template; without a component Save or Print on a frozen picture stops
+  // after its refusal checks.
   MessageHandler controlPanelHandler;
   const PictureOutputComponent* saveComponent;
   const PictureOutputComponent* printComponent;

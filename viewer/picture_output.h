@@ -2,7 +2,7 @@
 // component: the mini panel runs the steps common to both (refusal while
 // live, dialogs, progress, fetching the picture at another size with the
 // acquisition thread parked, writing, clean-up); the components do the
-// rest. The components themselves come with saving and printing.
+// rest.
 #pragma once
 
 #include <cstdint>

@@ -43,8 +43,8 @@ void ViewerTest::TearDown() {
   for (int i = 0; i < 5000 && acquisitionThread.threadsInProcedure.load() > 0; ++i) plat::waitFor(pause, 1);
   plat::closeHandle(pause);
   EXPECT_EQ(acquisitionThread.threadsInProcedure.load(), 0);
-  AcquisitionThread& at = acquisitionThread;
-  for (plat::Handle* event : {&at.threadDoneEvent, &at.gateEvent, &at.pausedEvent, &at.resumeEvent}) {
+  for (plat::Handle* event : {&acquisitionThread.threadDoneEvent, &acquisitionThread.gateEvent,
+                              &acquisitionThread.pausedEvent, &acquisitionThread.resumeEvent}) {
     if (*event) plat::closeHandle(*event);
     *event = nullptr;
   }
