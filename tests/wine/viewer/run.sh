@@ -195,6 +195,14 @@ probe wait "ERROR USB..!!!" 5000 >/dev/null && shot usb-check-run
 box "Error - USB communication" error \
   "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it."
 ended 15 "twelve failures in a row end the program"
+# The demo's traffic trace holds the live loop's hold and transfer blocks.
+hold=$(grep -c '^A0 32 00 05 00 00 00 AF$' "$RUN/zelview_demo.wire" 2>/dev/null)
+transfer=$(grep -c '^A0 33 00 05 00 00 00 AF$' "$RUN/zelview_demo.wire" 2>/dev/null)
+if [ "${hold:-0}" -gt 0 ] && [ "${transfer:-0}" -gt 0 ]; then
+  pass "traffic trace: $hold holds and $transfer transfers of the live loop"
+else
+  fail "traffic trace: no live loop in $RUN/zelview_demo.wire (holds ${hold:-none}, transfers ${transfer:-none})"
+fi
 
 # --- Unplug ---------------------------------------------------------------------
 start "$DEMO"
