@@ -4,6 +4,8 @@
 #include "viewer/viewer_resources.h"
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 namespace {
 
 // Sends a message to one of the window's controls and paints it at once:
@@ -47,3 +49,5 @@ void stepSaveProgress() { tellControl(IDC_SAVE_PROGRESS, kMsgProgressStepIt, 0, 
 void setSaveProgress(int position) {
   tellControl(IDC_SAVE_PROGRESS, kMsgProgressSetPos, static_cast<uintptr_t>(position), 0);
 }
+
+}  // namespace viewer

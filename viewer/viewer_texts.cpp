@@ -1,5 +1,7 @@
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 const char kUsbCommText[] =
     "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.";
 const char kUsbCommCaption[] = "Error - USB communication";
@@ -28,3 +30,5 @@ const char kSaveFormatText[] = "Sorry, Can't save the '%s'  format.\nOnly suppor
 const char kSaveFormatCaption[] = "Error - Save format";
 const char kSavingText[] = "It is in the process of saving a image file.";
 const char kSavingEndedText[] = "The image file saving was ended. ";
+
+}  // namespace viewer

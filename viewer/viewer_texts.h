@@ -2,6 +2,8 @@
 // them. The device-driver and memory texts come from the device link.
 #pragma once
 
+namespace viewer {
+
 extern const char kUsbCommText[];
 extern const char kUsbCommCaption[];
 extern const char kZoomIndexText[];
@@ -26,3 +28,5 @@ extern const char kSaveFormatText[];  // printf format: the three characters of 
 extern const char kSaveFormatCaption[];
 extern const char kSavingText[];
 extern const char kSavingEndedText[];
+
+}  // namespace viewer

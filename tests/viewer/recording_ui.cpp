@@ -5,6 +5,8 @@
 
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 namespace {
 
 RecordingUi* ui = nullptr;
@@ -171,7 +173,7 @@ DrawingSurface getSurface(WindowHandle window) {
   ui->surfacesHeld++;
   return window;
 }
-void stretchPicture(DrawingSurface, const WindowRect& target, const BitmapInfoHeader&, const uint8_t* pixels) {
+void stretchPicture(DrawingSurface, const WindowRect& target, const imaging::BitmapInfoHeader&, const uint8_t* pixels) {
   if (pixels) ui->paints++;
 }
 void releaseSurface(WindowHandle, DrawingSurface) { ui->surfacesHeld--; }
@@ -294,3 +296,5 @@ void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool presse
   DrawRequest request{controlId, action, pressed, dialogItem(dialog, controlId)};
   sendMessage(dialog, kMsgDrawItem, static_cast<uintptr_t>(controlId), reinterpret_cast<intptr_t>(&request));
 }
+
+}  // namespace viewer
