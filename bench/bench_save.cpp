@@ -15,9 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "imaging/bmp_headers.h"
+#include "imaging/bmp_file.h"
 #include "imaging/jpeg_encoder.h"
 #include "viewer/image_saver.h"
+
+using namespace viewer;
 
 namespace {
 
@@ -70,11 +72,11 @@ void save_bmp_full(benchmark::State& state) { saveWith(state, "saved.bmp"); }
 
 void fwrite_full(benchmark::State& state) {
   // The file save_bmp_full writes: headers, then rows bottom row first.
-  std::vector<uint8_t> file(imaging::kBmpHeadersBytes + thePicture().size());
-  imaging::writeBmpHeaders(file.data(), kWidth, kHeight);
+  std::vector<uint8_t> file(imaging::kPictureBmpHeadersBytes + thePicture().size());
+  imaging::pictureBmpHeaders(kWidth, kHeight, file.data());
   const size_t row = static_cast<size_t>(kWidth) * 3;
   for (int y = 0; y < kHeight; ++y)
-    std::memcpy(&file[imaging::kBmpHeadersBytes + (kHeight - 1 - y) * row], &thePicture()[y * row], row);
+    std::memcpy(&file[imaging::kPictureBmpHeadersBytes + (kHeight - 1 - y) * row], &thePicture()[y * row], row);
   const std::string path = folder() + "/fwrite.bmp";
   for (auto _ : state)
     if (!writeWithFwrite(path, file.data(), file.size())) state.SkipWithError("fwrite failed");

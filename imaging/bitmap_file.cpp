@@ -1,17 +1,17 @@
 // Writing the layer's bitmap as a BMP or JPEG file, complete or not at all.
+#include "imaging/bmp_file.h"
 #include "imaging/failure_requests.h"
 #include "imaging/file_replacement.h"
 #include "imaging/imaging_layer.h"
 #include "imaging/jpeg_encoder.h"
-#include "imaging/bmp_headers.h"
 
 namespace imaging {
 
 namespace {
 
 bool writeBmp(const char* path, const LibraryBitmap& bitmap) {
-  uint8_t headers[kBmpHeadersBytes];
-  writeBmpHeaders(headers, bitmap.width, bitmap.height);
+  uint8_t headers[kPictureBmpHeadersBytes];
+  pictureBmpHeaders(bitmap.width, bitmap.height, headers);
   // The stored rows are already in the file's order, bottom row first.
   const FilePiece pieces[] = {{headers, sizeof headers},
                               {bitmap.rows, static_cast<size_t>(bitmap.stride) * bitmap.height}};

@@ -45,7 +45,7 @@ void freeBitmap(LibraryBitmap* bitmap);
 // in the order the header declares them (positive height: the first row in
 // memory is the bottom row). The header's width and height must be the
 // record's. 1 on success.
-int32_t takePixels(LibraryBitmap* bitmap, const BitmapHeader& header, const uint8_t* pixels);
+int32_t takePixels(LibraryBitmap* bitmap, const BitmapInfoHeader& header, const uint8_t* pixels);
 
 // Sets the bitmap to width x height, scaling the picture when the size
 // differs (nearest pixel); the same size leaves it as it is. 1 on success.

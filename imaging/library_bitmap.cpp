@@ -36,7 +36,7 @@ int32_t allocateBitmap(LibraryBitmap* bitmap, int32_t width, int32_t height, int
   if (failureRequested(Step::Allocate) || bitsPerPixel != 24 || width <= 0 || height <= 0 || width > 0x4000 ||
       height > 0x4000)
     return 0;
-  const uint32_t stride = rowStride(width, bitsPerPixel);
+  const uint32_t stride = bitmapRowBytes(static_cast<uint32_t>(bitsPerPixel), static_cast<uint32_t>(width));
   uint8_t* rows = static_cast<uint8_t*>(plat::allocPages(static_cast<size_t>(stride) * static_cast<size_t>(height)));
   if (!rows) return 0;
   *bitmap = LibraryBitmap{width, height, stride, rows};
@@ -49,10 +49,10 @@ void freeBitmap(LibraryBitmap* bitmap) {
   *bitmap = LibraryBitmap{0, 0, 0, nullptr};
 }
 
-int32_t takePixels(LibraryBitmap* bitmap, const BitmapHeader& header, const uint8_t* pixels) {
+int32_t takePixels(LibraryBitmap* bitmap, const BitmapInfoHeader& header, const uint8_t* pixels) {
   if (failureRequested(Step::TakePixels) || !bitmap || !bitmap->rows || !pixels) return 0;
   const int32_t height = header.height < 0 ? -header.height : header.height;
-  if (header.size != sizeof(BitmapHeader) || header.bitCount != 24 || header.compression != 0 ||
+  if (header.size != sizeof(BitmapInfoHeader) || header.bitCount != 24 || header.compression != 0 ||
       header.width != bitmap->width || height != bitmap->height)
     return 0;
   if (header.height > 0) {

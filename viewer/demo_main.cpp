@@ -1,6 +1,10 @@
 // zelview_demo: the viewer with the simulated camera in its own process,
 // behind the device-path seam. The viewer itself is unchanged.
 //
+// Every command block the simulated camera takes is traced, one line each,
+// to "zelview_demo.wire" in the working directory (started afresh at each
+// start).
+//
 // For demonstrations and the checks under Wine, the demo watches for a file
 // "zelview_demo.cmd" in its working directory and acts on what it says
 // (the file is deleted once read):
@@ -39,6 +43,7 @@ int faultyLeft = 0;              // faulty cameras still to place in the run
 bool healthyLeft = false;        // the healthy camera that ends the run is still to place
 
 const char kCommandFile[] = "zelview_demo.cmd";
+const char kTraceFile[] = "zelview_demo.wire";
 
 // The printing services of the platform, with a refusal on request.
 std::atomic<bool> refuseDocument{false}, refusePage{false};
@@ -55,7 +60,7 @@ int32_t startPageOrRefuse(viewer::DeviceContext dc) {
 
 viewer::PrinterOps demoPrinterOps;
 
-uint32_t indexInUse() { return static_cast<uint32_t>(deviceLink.deviceIndex); }
+uint32_t indexInUse() { return static_cast<uint32_t>(viewer::deviceLink.deviceIndex); }
 
 int cameraInUse() {
   for (int c = 0; c < kCameras; ++c)
@@ -98,7 +103,7 @@ void runCommand(const char* text) {
       sim::rigUnplug(rig, cameras[inUse]);
       cameraIndex[inUse] = 0;
     }
-    HWND main = static_cast<HWND>(viewerState.mainWindow.load());
+    HWND main = static_cast<HWND>(viewer::viewerState.mainWindow.load());
     if (main) PostMessageA(main, WM_DEVICECHANGE, 7, 0);
   } else if (std::strncmp(text, "failprint startdoc", 18) == 0) {
     refuseDocument = true;
@@ -143,13 +148,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   plugAt(0, 1);
   sim::rigSetWarmup(rig, cameras[0], 2);  // the first start-up as after power-on
+  sim::rigTraceTo(rig, kTraceFile);
   sim::rigInstall(rig);
   DeleteFileA(kCommandFile);
   CreateThread(nullptr, 0, watchCommands, nullptr, 0, nullptr);
-  installWindowOps(win32WindowOps());
+  viewer::installWindowOps(viewer::win32WindowOps());
   demoPrinterOps = *viewer::win32PrinterOps();
   demoPrinterOps.startDocument = startDocumentOrRefuse;
   demoPrinterOps.startPage = startPageOrRefuse;
   viewer::installPrinterOps(&demoPrinterOps);
-  return runViewer();
+  return viewer::runViewer();
 }

@@ -6,6 +6,8 @@
 
 #include "viewer/window_ops_win32.h"
 
+namespace viewer {
+
 namespace {
 
 // One file dialog runs at a time, on the user-interface thread.
@@ -51,3 +53,5 @@ bool runSaveFileDialogWin32(const SaveFileRequest& request) {
   activeHook = nullptr;
   return chosen != FALSE;
 }
+
+}  // namespace viewer

@@ -8,6 +8,8 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 ImageSaver imageSaver;
 
 namespace {
@@ -45,8 +47,8 @@ void setSaveSize(int index) {
   saver.sizeIndex = index;
   const int32_t width = zoomWidth(index), height = zoomHeight(index);
   // Height positive: the rows are declared bottom row first.
-  saver.bitmapInfo = imaging::BitmapHeader{40, width, height, 1, 24, 0,
-                                           imaging::rowStride(width, 24) * static_cast<uint32_t>(height),
+  saver.bitmapInfo = imaging::BitmapInfoHeader{40, width, height, 1, 24, 0,
+                                           imaging::bitmapRowBytes(24, static_cast<uint32_t>(width)) * static_cast<uint32_t>(height),
                                            0, 0, 0, 0};
 }
 
@@ -109,7 +111,7 @@ bool outputWrite(const uint8_t* pixels, int) { return saveImage(pixels); }
 
 void progressStep(void*, int step) { setSaveProgressStep(step); }
 void progressAdvance(void*) { stepSaveProgress(); }
-const ProgressSink kFetchProgress = {nullptr, progressStep, progressAdvance};
+const devlink::ProgressSink kFetchProgress = {nullptr, progressStep, progressAdvance};
 
 }  // namespace
 
@@ -117,3 +119,5 @@ const PictureOutputComponent imageSaverOutput = {
     outputReset,     chooseSaveFile,      getSaveSize,      setSaveSize,  outputOpenProgress,
     setSaveProgress, showSavingEndedText, &kFetchProgress,  outputWrite,  cleanupImageSaver,
 };
+
+}  // namespace viewer

@@ -12,6 +12,8 @@
 #include "viewer/picture_output.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 enum : uint32_t { kSavePathChars = 260 };
 
 struct ImageSaver {
@@ -19,7 +21,7 @@ struct ImageSaver {
   char fileTitle[kSavePathChars];  // the file name without its folder
   int32_t sizeIndex;               // 0 full, 1 half, 2 quarter
   imaging::LibraryBitmap libraryBitmap;
-  imaging::BitmapHeader bitmapInfo;
+  imaging::BitmapInfoHeader bitmapInfo;
   int32_t bitmapAllocated;         // non-zero while libraryBitmap holds an allocation
   WindowHandle progressWindow;     // the "Saving guidance" window, or null
 };
@@ -50,3 +52,5 @@ intptr_t saveAsPanelHandler(WindowHandle panel, uint32_t message, uintptr_t wPar
 
 // The save component as the mini panel drives it.
 extern const PictureOutputComponent imageSaverOutput;
+
+}  // namespace viewer

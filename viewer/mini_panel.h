@@ -9,14 +9,16 @@
 #include "viewer/picture_output.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct MiniPanelState {
   int32_t controlPanelOpen;
   int32_t panelWidth;
   int32_t panelHeight;
-  // Where the components plug in (runViewer sets them; tests put their
-  // own). Without one, the control panel is an empty window of its
-  // template, and Save or Print on a frozen picture stops after its refusal
-  // check.
+  // Where the control panel's handler and the save and print components
+  // plug in. Without a handler the control panel is an empty window of its
+  // template; without a component Save or Print on a frozen picture stops
+  // after its refusal checks.
   MessageHandler controlPanelHandler;
   const PictureOutputComponent* saveComponent;
   const PictureOutputComponent* printComponent;
@@ -25,6 +27,8 @@ struct MiniPanelState {
 extern MiniPanelState miniPanelState;
 
 enum : int32_t { kMiniPanelWidth = 150, kMiniPanelExtraHeight = 201 };
+// Full size is refused on a fit area narrower than this.
+enum : int32_t { kFullSizeMinFitWidth = 824 };
 enum : int { kPurposeSave = 0, kPurposePrint = 1 };
 enum : uint32_t { kAfterReleaseWaitMs = 100 };
 
@@ -37,3 +41,5 @@ bool fetchHeldPicture(int size, int purpose);
 void releaseHeldPicture();
 
 void resetMiniPanelState();
+
+}  // namespace viewer

@@ -10,6 +10,8 @@
 #include "devlink/frame_pipeline.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct PictureOutputComponent {
   // Start afresh, knowing the current display zoom level.
   void (*reset)(int zoomLevel);
@@ -25,9 +27,11 @@ struct PictureOutputComponent {
   void (*setProgress)(int percent);
   void (*showEndedText)();
   // The progress that the chunk reads of a fetch advance.
-  const ProgressSink* fetchProgress;
+  const devlink::ProgressSink* fetchProgress;
   // Writes the file or prints the page from a 24-bit top-down picture of
   // the given size; false on failure (the component reports it).
   bool (*write)(const uint8_t* pixels, int size);
   void (*cleanUp)();
 };
+
+}  // namespace viewer

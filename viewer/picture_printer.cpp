@@ -63,9 +63,7 @@ void setPrintSize(int index) {
   const int32_t width = zoomWidth(index), height = zoomHeight(index);
   // Height negative: the rows are declared top row first, as the live view
   // has them.
-  printer.bitmapInfo = imaging::BitmapHeader{40, width, -height, 1, 24, 0,
-                                             imaging::rowStride(width, 24) * static_cast<uint32_t>(height),
-                                             0, 0, 0, 0};
+  printer.bitmapInfo = imaging::topDownPictureHeader(width, height);
 }
 
 bool printDialog(WindowHandle owner) {
@@ -137,7 +135,7 @@ bool outputWrite(const uint8_t* pixels, int) { return printPicture(pixels); }
 
 void progressStep(void*, int step) { setPrintProgressStep(step); }
 void progressAdvance(void*) { stepPrintProgress(); }
-const ProgressSink kFetchProgress = {nullptr, progressStep, progressAdvance};
+const devlink::ProgressSink kFetchProgress = {nullptr, progressStep, progressAdvance};
 
 }  // namespace
 

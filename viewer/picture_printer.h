@@ -22,7 +22,7 @@ struct PicturePrinter {
   PrintSettings printSettings;
   PageSettings pageSettings;
   imaging::LibraryBitmap libraryBitmap;
-  imaging::BitmapHeader bitmapInfo;  // top-down from setSize; print turns it positive
+  imaging::BitmapInfoHeader bitmapInfo;  // top-down from setSize; print turns it positive
   int32_t bitmapAllocated;           // non-zero while libraryBitmap holds an allocation
   int32_t keepAspect;                // "Maintain aspect ratio" (4:3)
   int32_t fullPage;                  // "Use full page"

@@ -9,6 +9,8 @@
 #include "viewer/viewer_resources.h"
 #include "viewer/viewer_state.h"
 
+namespace viewer {
+
 namespace {
 
 // Filters, the first selected: bitmaps, JPEG files, everything.
@@ -59,3 +61,5 @@ intptr_t saveAsPanelHandler(WindowHandle panel, uint32_t message, uintptr_t wPar
   }
   return 0;
 }
+
+}  // namespace viewer

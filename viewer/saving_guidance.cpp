@@ -5,26 +5,29 @@
 #include "viewer/viewer_resources.h"
 #include "viewer/viewer_texts.h"
 
-using viewer::tellGuidanceControl;
+namespace viewer {
+
+namespace {
+
+void tellText(const char* text) {
+  tellGuidanceControl(imageSaver.progressWindow, IDC_GUIDANCE_TEXT, kMsgSetText, 0, reinterpret_cast<intptr_t>(text));
+}
+
+void tellBar(uint32_t message, uintptr_t wParam) {
+  tellGuidanceControl(imageSaver.progressWindow, IDC_SAVE_PROGRESS, message, wParam, 0);
+}
+
+}  // namespace
 
 bool openSaveProgress(WindowHandle owner) {
-  imageSaver.progressWindow = viewer::openGuidanceWindow(IDD_SAVING_GUIDANCE, IDC_SAVE_PROGRESS, owner);
+  imageSaver.progressWindow = openGuidanceWindow(IDD_SAVING_GUIDANCE, IDC_SAVE_PROGRESS, owner);
   return imageSaver.progressWindow != nullptr;
 }
 
-void showSavingText() {
-  tellGuidanceControl(imageSaver.progressWindow, IDC_GUIDANCE_TEXT, kMsgSetText, 0, reinterpret_cast<intptr_t>(kSavingText));
-}
+void showSavingText() { tellText(kSavingText); }
+void showSavingEndedText() { tellText(kSavingEndedText); }
+void setSaveProgressStep(int step) { tellBar(kMsgProgressSetStep, static_cast<uintptr_t>(step)); }
+void stepSaveProgress() { tellBar(kMsgProgressStepIt, 0); }
+void setSaveProgress(int position) { tellBar(kMsgProgressSetPos, static_cast<uintptr_t>(position)); }
 
-void showSavingEndedText() {
-  tellGuidanceControl(imageSaver.progressWindow, IDC_GUIDANCE_TEXT, kMsgSetText, 0,
-                      reinterpret_cast<intptr_t>(kSavingEndedText));
-}
-
-void setSaveProgressStep(int step) {
-  tellGuidanceControl(imageSaver.progressWindow, IDC_SAVE_PROGRESS, kMsgProgressSetStep, static_cast<uintptr_t>(step), 0);
-}
-void stepSaveProgress() { tellGuidanceControl(imageSaver.progressWindow, IDC_SAVE_PROGRESS, kMsgProgressStepIt, 0, 0); }
-void setSaveProgress(int position) {
-  tellGuidanceControl(imageSaver.progressWindow, IDC_SAVE_PROGRESS, kMsgProgressSetPos, static_cast<uintptr_t>(position), 0);
-}
+}  // namespace viewer

@@ -1,5 +1,7 @@
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 const char kUsbCommText[] =
     "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.";
 const char kUsbCommCaption[] = "Error - USB communication";
@@ -33,3 +35,5 @@ const char kApiCaption[] = "Error - API";
 const char kTransmittingText[] = "It is in the process of transmitting an image with the printer.";
 const char kTransmissionCompletedText[] = "It completed a transmission with the printer.";
 const char kPrintDocumentName[] = "ZEL-B50 Printing Picture";
+
+}  // namespace viewer

@@ -2,6 +2,8 @@
 // them. The device-driver and memory texts come from the device link.
 #pragma once
 
+namespace viewer {
+
 extern const char kUsbCommText[];
 extern const char kUsbCommCaption[];
 extern const char kZoomIndexText[];
@@ -31,3 +33,5 @@ extern const char kApiCaption[];
 extern const char kTransmittingText[];
 extern const char kTransmissionCompletedText[];
 extern const char kPrintDocumentName[];
+
+}  // namespace viewer

@@ -10,6 +10,8 @@
 #include "imaging/bitmap_header.h"
 #include "platform/platform.h"
 
+namespace viewer {
+
 using plat::WindowHandle;
 
 typedef intptr_t (*MessageHandler)(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
@@ -94,10 +96,6 @@ struct DrawRequest {
   WindowHandle button;    // the button's own window
 };
 
-// Header of a 24-bit picture handed to the drawing calls: the platform's
-// 40-byte bitmap information header, no colour table.
-using BitmapInfoHeader = imaging::BitmapHeader;
-
 typedef void* DrawingSurface;
 
 struct WindowOps {
@@ -125,7 +123,7 @@ struct WindowOps {
   // Drawing into a window from any thread: get its surface, stretch a
   // top-down 24-bit picture onto a rectangle, give the surface back.
   DrawingSurface (*getSurface)(WindowHandle window);
-  void (*stretchPicture)(DrawingSurface surface, const WindowRect& target, const BitmapInfoHeader& info,
+  void (*stretchPicture)(DrawingSurface surface, const WindowRect& target, const imaging::BitmapInfoHeader& info,
                          const uint8_t* pixels);
   void (*releaseSurface)(WindowHandle window, DrawingSurface surface);
   // Skinned drawing (see skinned_button.h): false when the bitmap is missing.
@@ -137,3 +135,5 @@ struct WindowOps {
 
 void installWindowOps(const WindowOps* ops);
 const WindowOps& windowOps();
+
+}  // namespace viewer

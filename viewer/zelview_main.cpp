@@ -5,7 +5,7 @@
 #include "viewer/window_ops_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  installWindowOps(win32WindowOps());
+  viewer::installWindowOps(viewer::win32WindowOps());
   viewer::installPrinterOps(viewer::win32PrinterOps());
-  return runViewer();
+  return viewer::runViewer();
 }

@@ -20,8 +20,8 @@ struct Size {
 };
 const Size kSizes[] = {{1024, 768}, {512, 384}, {256, 192}};
 
-BitmapHeader headerFor(int32_t width, int32_t height) {
-  return BitmapHeader{40, width, height, 1, 24, 0, rowStride(width, 24) * static_cast<uint32_t>(height < 0 ? -height : height),
+BitmapInfoHeader headerFor(int32_t width, int32_t height) {
+  return BitmapInfoHeader{40, width, height, 1, 24, 0, bitmapRowBytes(24, static_cast<uint32_t>(width)) * static_cast<uint32_t>(height < 0 ? -height : height),
                       0, 0, 0, 0};
 }
 
@@ -157,7 +157,7 @@ TEST_F(ImagingLayerTest, FailedWritesLeaveTheOldFileAsItWasAndNothingElse) {
 
 TEST_F(ImagingLayerTest, EachStepFailsOnRequestOnceAndAFailedWriteLeavesNoFile) {
   const std::vector<uint8_t> picture = testPicture(256, 192);
-  const BitmapHeader header = headerFor(256, 192);
+  const BitmapInfoHeader header = headerFor(256, 192);
   const std::string file = path("x.bmp");
 
   failOnRequest(Step::Allocate);
@@ -193,7 +193,7 @@ TEST_F(ImagingLayerTest, RefusesWhatItCannotDo) {
   EXPECT_EQ(takePixels(&bitmap, headerFor(256, 192), picture.data()), 0);  // nothing allocated
   ASSERT_NE(allocateBitmap(&bitmap, 256, 192, 24), 0);
   EXPECT_EQ(takePixels(&bitmap, headerFor(512, 192), picture.data()), 0);
-  BitmapHeader compressed = headerFor(256, 192);
+  BitmapInfoHeader compressed = headerFor(256, 192);
   compressed.compression = 1;
   EXPECT_EQ(takePixels(&bitmap, compressed, picture.data()), 0);
   ASSERT_EQ(takePixels(&bitmap, headerFor(256, 192), picture.data()), 1);

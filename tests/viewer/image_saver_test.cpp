@@ -9,6 +9,9 @@
 #include "tests/viewer/viewer_fixture.h"
 #include "viewer/image_saver.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 bool captureDone() { return viewerState.captureNotice.load() == nullptr; }
@@ -244,7 +247,7 @@ TEST(ImageSaverSizes, SetSizeBuildsTheHeaderAndIgnoresOtherIndexes) {
   const uint32_t imageBytes[] = {2359296, 589824, 147456};
   for (int index = 0; index < 3; ++index) {
     setSaveSize(index);
-    const imaging::BitmapHeader& h = imageSaver.bitmapInfo;
+    const imaging::BitmapInfoHeader& h = imageSaver.bitmapInfo;
     EXPECT_EQ(h.size, 40u);
     EXPECT_EQ(h.width, 1024 / (index ? 2 * index : 1));
     EXPECT_EQ(h.height, 768 / (index ? 2 * index : 1));  // positive

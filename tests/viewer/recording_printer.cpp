@@ -6,7 +6,7 @@
 #include "tests/viewer/recording_ui.h"
 #include "viewer/viewer_resources.h"
 
-using namespace viewer;
+namespace viewer {
 
 namespace {
 
@@ -168,3 +168,5 @@ void typeInto(WindowHandle dialog, int editId, const std::string& text) {
   sendMessageTo(dialog, kMsgCommand, (static_cast<uintptr_t>(kNoticeKillFocus) << 16) | id, 0);
   paintSample(dialog);
 }
+
+}  // namespace viewer

@@ -13,6 +13,8 @@
 #include "tests/imaging/paint_target.h"
 #include "viewer/printer_ops.h"
 
+namespace viewer {
+
 struct PrinterScript {
   int32_t paperWidth = 21000, paperHeight = 29700;  // A4 portrait
   std::function<void(WindowHandle dialog)> inPageSetup;  // the user's actions
@@ -35,8 +37,8 @@ struct RecordingPrinter {
   int liveBlocks = 0;         // settings blocks made and not freed
   int liveDeviceContexts = 0;
   int printDialogs = 0;
-  viewer::PageSettings pageSetupAsked{};  // the record as the program gave it
-  viewer::PrintSettings printAsked{};
+  PageSettings pageSetupAsked{};  // the record as the program gave it
+  PrintSettings printAsked{};
   int sampleTextDrawn = 0;    // the dialog drew its sample text
   int samplePaints = 0;
 };
@@ -47,3 +49,5 @@ void removeRecordingPrinter();
 // The user's actions in the stand-in page setup dialog.
 void clickOption(WindowHandle dialog, int boxId);
 void typeInto(WindowHandle dialog, int editId, const std::string& text);
+
+}  // namespace viewer

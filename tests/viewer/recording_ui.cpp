@@ -5,6 +5,8 @@
 
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 namespace {
 
 RecordingUi* ui = nullptr;
@@ -196,7 +198,7 @@ DrawingSurface getSurface(WindowHandle window) {
   ui->surfacesHeld++;
   return window;
 }
-void stretchPicture(DrawingSurface surface, const WindowRect& target, const BitmapInfoHeader&, const uint8_t* pixels) {
+void stretchPicture(DrawingSurface surface, const WindowRect& target, const imaging::BitmapInfoHeader&, const uint8_t* pixels) {
   if (!pixels) return;
   ui->paints++;
   // (The live view is painted by the acquisition thread, on its own surface.)
@@ -334,3 +336,5 @@ void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool presse
   DrawRequest request{controlId, action, pressed, dialogItem(dialog, controlId)};
   sendMessage(dialog, kMsgDrawItem, static_cast<uintptr_t>(controlId), reinterpret_cast<intptr_t>(&request));
 }
+
+}  // namespace viewer

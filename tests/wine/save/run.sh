@@ -9,13 +9,13 @@
 # caption and icon; screenshots under $ZEL_OUT/save/.
 #
 # Environment (set by tools/test): WINEPREFIX, DISPLAY, ZEL_BUILD_WIN, ZEL_OUT,
-# ZEL_SOURCE_DIR.
+# ZEL_SOURCE_DIR. The reference picture comes from the native demo_frames.
 set -u
 : "${WINEPREFIX:?}" "${DISPLAY:?}" "${ZEL_BUILD_WIN:?}" "${ZEL_OUT:?}" "${ZEL_SOURCE_DIR:?}"
 export WINEDEBUG=${WINEDEBUG:--all}
 
 DEMO=$ZEL_BUILD_WIN/viewer/zelview_demo.exe
-PROBE=$(find "$ZEL_BUILD_WIN" -name viewer_probe.exe -print -quit)
+PROBE=$ZEL_BUILD_WIN/tests/wine/common/viewer_probe.exe
 FRAMES=$ZEL_SOURCE_DIR/build/native/tools/frames/demo_frames
 OUT=$ZEL_OUT/save
 RUN=$OUT/run
@@ -23,51 +23,15 @@ WIRE=$RUN/zelview_demo.wire
 rm -rf "$RUN"
 mkdir -p "$OUT" "$RUN"
 for f in "$DEMO" "$PROBE" "$FRAMES"; do
-  [ -f "$f" ] || { echo "save.sh: missing $f"; exit 1; }
+  [ -f "$f" ] || { echo "save: missing $f"; exit 1; }
 done
 
-failures=0
-pass() { echo "ok   $*"; }
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
-}
-probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-shot() { import -window root -crop 1024x768+0+0 +repage "$OUT/$1.png" 2>/dev/null; }
-
-# The programs open in a 1024x768 virtual desktop (per-program settings,
-# taken away at the end); a probe holds it open while the viewer runs.
-for app in viewer_probe.exe zelview_demo.exe; do
-  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d zelsave /f >/dev/null 2>&1
-done
-wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v zelsave /d 1024x768 /f >/dev/null 2>&1
-(exec wine "$PROBE" hold >"$RUN/holder.out" 2>/dev/null) &
-HOLDER=$!
-APP=
+source "$(dirname "${BASH_SOURCE[0]}")/../common/viewer_checks.sh"
 finish() {
-  [ -n "$APP" ] && kill -0 "$APP" 2>/dev/null && wine taskkill /f /im zelview_demo.exe >/dev/null 2>&1
-  kill "$HOLDER" 2>/dev/null
-  wait "$HOLDER" 2>/dev/null
-  for app in viewer_probe.exe zelview_demo.exe; do
-    wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app" /f >/dev/null 2>&1
-  done
+  [ -n "${APP:-}" ] && kill -0 "$APP" 2>/dev/null && wine taskkill /f /im zelview_demo.exe >/dev/null 2>&1
+  forget_desktops
 }
 trap finish EXIT
-for i in $(seq 1 300); do grep -q ready "$RUN/holder.out" 2>/dev/null && break; sleep 0.1; done
-
-# box CAPTION ICON TEXT [BUTTON]: a message box of that caption, icon and
-# text is shown; it is answered with BUTTON (default OK).
-box() {
-  local seen
-  if ! seen=$(probe box "$1" 25000); then
-    fail "box [$1] not shown"
-    shot "missing-box"
-    return 1
-  fi
-  check "box [$1] icon" "icon=$2" "$(echo "$seen" | head -1)"
-  check "box [$1] text" "$(printf '%b' "$3")" "$(echo "$seen" | tail -n +2)"
-  probe answer "$1" "${4:-1}" || fail "box [$1] could not be answered"
-}
 
 # Real input: the mouse onto the centre of a control of a window, a click.
 xclick() {  # TITLE ID
@@ -111,8 +75,8 @@ saved() {  # FILE
 # --- the simulated camera's own quarter picture, fetched natively --------------
 "$FRAMES" "$OUT" >/dev/null || fail "reference frames"
 
-(cd "$RUN" && exec wine "$DEMO" >"$RUN/program.log" 2>&1) &
-APP=$!
+use_desktop zelsave 1024x768
+start "$DEMO"
 probe wait Veltrum 20000 >/dev/null || fail "the viewer does not start"
 sleep 1
 probe click Veltrum 203
@@ -209,8 +173,7 @@ probe gone "Saving guidance" 5000 || fail "the progress window stays after the r
 check "no temporary files left" "" "$(ls "$RUN" | grep -iE '\.tmp$')"
 
 probe close "VIEW PANEL"
-for i in $(seq 1 150); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$APP" 2>/dev/null && fail "the viewer does not close"
+ended 15 "close ends the program"
 
-echo "save.sh: $failures failure(s); screenshots in $OUT"
+echo "save: $failures failure(s); screenshots in $OUT"
 [ "$failures" -eq 0 ]
