@@ -1,7 +1,8 @@
 # Shared by the Wine scenarios that drive the viewer (sourced by their
 # run.sh): check results, the window probe, screenshots, virtual desktops
-# held open by a probe, starting and awaiting the program, message boxes.
-# The sourcing script sets PROBE, OUT and RUN first.
+# held open by a probe, starting and awaiting the program, message boxes,
+# real mouse clicks, the demo's traffic trace. The sourcing script sets
+# PROBE, OUT and RUN first (and WIRE, the trace file, where it reads it).
 failures=0
 pass() { echo "ok   $*"; }
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
@@ -86,3 +87,20 @@ box() {
   probe answer "$1" "${4:-1}" || fail "box [$1] could not be answered"
   probe gone "$1" 5000 || fail "box [$1] stays after the answer"
 }
+
+# Real input: the mouse onto the centre of a control of a window, a click.
+xclick() {  # TITLE ID
+  local r
+  r=$(probe item "$1" "$2") || { fail "no control $2 in [$1]"; return 1; }
+  set -- $r
+  # Wine takes the pointer's arrival before it takes a press there.
+  xdotool mousemove $(( ($1 + $3) / 2 )) $(( ($2 + $4) / 2 ))
+  sleep 0.3
+  xdotool click 1
+  sleep 0.3
+}
+
+# The demo's traffic trace: its length in lines, and the lines after a
+# given length.
+wire_lines() { if [ -f "$WIRE" ]; then wc -l <"$WIRE"; else echo 0; fi; }
+wire_since() { tail -n +"$(($1 + 1))" "$WIRE" 2>/dev/null; }
