@@ -136,7 +136,10 @@ intptr_t pageSetupHandler(WindowHandle dialog, uint32_t message, uintptr_t wPara
       PageSettings* record = reinterpret_cast<PageSettings*>(lParam);
       shared.setupRecord = record;
       shared.setupPrinter = reinterpret_cast<PicturePrinter*>(record->customData);
-      // A new dialog: none of its margin edits has the focus yet.
+      // A new dialog: none of its margin edits has the focus yet. A flag
+      // left set by the last dialog (closed with Enter while a margin edit
+      // had the focus, so that no focus loss came) would take the dialog's
+      // own first writes into the margin edits for typing.
       shared.marginFocus = 0;
       windowOps().postMessage(dialog, kMsgOpenPageSetup, 0, 0);
       return 1;
