@@ -17,14 +17,6 @@ using namespace viewer;
 
 namespace {
 
-bool captureDone() { return viewerState.captureNotice.load() == nullptr; }
-
-std::string joined(const std::vector<std::string>& items) {
-  std::string s;
-  for (const std::string& i : items) s += (s.empty() ? "" : " | ") + i;
-  return s;
-}
-
 // The progress window's events (from its creation on), the chunk steps of
 // a fetch counted as one "stepit xN".
 std::string progressEvents(const std::vector<std::string>& events) {
@@ -42,7 +34,7 @@ std::string progressEvents(const std::vector<std::string>& events) {
     steps = 0;
     kept.push_back(e);
   }
-  return joined(kept);
+  return joinedEvents(kept);
 }
 
 const char kTransmitting[] = "text 752 It is in the process of transmitting an image with the printer.";
@@ -67,10 +59,7 @@ class PicturePrinterTest : public ViewerTest {
   }
   void startFrozen() {
     startViewer();
-    WindowHandle panel = viewerState.miniPanel;
-    drawButton(panel, IDC_CAPTURE, kDrawSelect, true);
-    drawButton(panel, IDC_CAPTURE, kDrawSelect, false);
-    ASSERT_TRUE(pumpUntil(captureDone, 5000));
+    ASSERT_TRUE(freezePicture());
   }
   void print() {
     ui->boxes.clear();
@@ -143,10 +132,10 @@ TEST_F(PicturePrinterTest, HalfSizeDisplayPrintsAFreshFullStillOnEachCopyWhereTh
   EXPECT_EQ(camera.selects, selects + 1);
   EXPECT_EQ(camera.lastSize, 0);
   EXPECT_EQ(progressEvents(ui->controlEvents),
-            joined({"range 100", "pos 0", kTransmitting, "step 4", "stepit x12", "pos 80", "pos 100", kCompleted}));
+            joinedEvents({"range 100", "pos 0", kTransmitting, "step 4", "stepit x12", "pos 80", "pos 100", kCompleted}));
 
-  EXPECT_EQ(joined(printer->job),
-            joined({"startdoc ZEL-B50 Printing Picture", "startpage", "endpage", "startpage", "endpage", "enddoc"}));
+  EXPECT_EQ(joinedEvents(printer->job),
+            joinedEvents({"startdoc ZEL-B50 Printing Picture", "startpage", "endpage", "startpage", "endpage", "enddoc"}));
   ASSERT_EQ(printer->pages.size(), 2u);
   const PageSettings& record = picturePrinter.pageSettings;
   const PagePlacement at = placeOnPage(record.margins.left, record.margins.top, record.paperWidth, record.paperHeight,
@@ -168,9 +157,7 @@ TEST_F(PicturePrinterTest, FullSizeDisplayPrintsTheFrozenPictureWithoutCameraTra
   startFrozen();
   clickButton(viewerState.miniPanel, IDC_ZOOM_FULL);  // answered Yes: the capture is released
   pumpMessages();
-  drawButton(viewerState.miniPanel, IDC_CAPTURE, kDrawSelect, true);
-  drawButton(viewerState.miniPanel, IDC_CAPTURE, kDrawSelect, false);
-  ASSERT_TRUE(pumpUntil(captureDone, 5000));
+  ASSERT_TRUE(freezePicture());
   const int transfers = camera.transfers;
   // A frozen picture that differs from itself upside down.
   const std::vector<uint8_t> picture = testPicture(1024, 768);
@@ -179,7 +166,7 @@ TEST_F(PicturePrinterTest, FullSizeDisplayPrintsTheFrozenPictureWithoutCameraTra
   print();
   EXPECT_EQ(camera.transfers, transfers);
   EXPECT_EQ(progressEvents(ui->controlEvents),
-            joined({"range 100", "pos 0", kTransmitting, "pos 80", "pos 100", kCompleted}));
+            joinedEvents({"range 100", "pos 0", kTransmitting, "pos 80", "pos 100", kCompleted}));
   ASSERT_EQ(printer->pages.size(), 1u);
   // The full page without aspect ratio: from the corner, beyond the page.
   const std::vector<uint8_t>& page = printer->pages[0];
@@ -257,7 +244,7 @@ TEST_F(PicturePrinterTest, EachFailureIsReportedTheJobIsClosedAndTheNextPrintWor
     c.arrange();
     print();
     expectOneBox(c.text, c.caption);
-    EXPECT_EQ(joined(printer->job), joined(c.job));
+    EXPECT_EQ(joinedEvents(printer->job), joinedEvents(c.job));
     // The window still reaches its end before it goes.
     ASSERT_GE(ui->controlEvents.size(), 2u);
     EXPECT_EQ(ui->controlEvents[ui->controlEvents.size() - 2], "pos 100");
@@ -269,7 +256,7 @@ TEST_F(PicturePrinterTest, EachFailureIsReportedTheJobIsClosedAndTheNextPrintWor
   printer->script.copies = 0;
   print();
   EXPECT_TRUE(ui->boxes.empty());
-  EXPECT_EQ(joined(printer->job), joined({doc, "enddoc"}));
+  EXPECT_EQ(joinedEvents(printer->job), joinedEvents({doc, "enddoc"}));
   printer->script.copies = 1;
   print();
   EXPECT_TRUE(ui->boxes.empty());
