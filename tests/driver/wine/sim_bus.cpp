@@ -6,9 +6,10 @@
 // configuration, and bulk/interrupt transfers on the four pipes, which it
 // hands to the camera model. A transfer the camera does not serve stays
 // pending (cancelable), so ZELB1's own time limit ends it. The check
-// program plugs and unplugs children and reads per-slot counters through
-// the device-control codes of sim_bus_controls.h, and scripts the camera
-// model's faults.
+// program plugs and unplugs children, sends stop, start, system-control and
+// power requests to a child's stack, holds a child's start or surprise
+// removal, reads per-slot counters through the device-control codes of
+// sim_bus_controls.h, and scripts the camera model's faults.
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndSet
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndReset
 #include <ntddk.h>
