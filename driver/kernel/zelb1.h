@@ -2,9 +2,10 @@
 //
 // The device extension and every routine of the driver. The decisions
 // (pipe names and the open table, device numbers and names, the
-// configuration reads, power choices, device-control checks, who finishes a
-// timed transfer) live in driver/logic as plain functions; the routines here
-// are the kernel glue around them.
+// configuration reads, power choices, device-control checks, what each
+// device state admits, the caller's copy of the extension, the steps of a
+// timed transfer) live in driver/logic as plain functions; the routines
+// here are the kernel glue around them.
 #pragma once
 
 // mingw's intrin.h and wdm.h both define these two; keep the DDK's.
