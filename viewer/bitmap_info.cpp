@@ -1,5 +1,6 @@
 #include "devlink/frame_pipeline.h"
 #include "viewer/acquisition_thread.h"
+#include "viewer/live_view.h"
 
 void buildBitmapInfo(int sizeIndex) {
   const int32_t d = sizeDivisor(sizeIndex);
@@ -15,4 +16,5 @@ void buildBitmapInfo(int sizeIndex) {
   info.yPelsPerMeter = 0;
   info.colorsUsed = 0;
   info.colorsImportant = 0;
+  publishLiveView();
 }

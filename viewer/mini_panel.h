@@ -13,10 +13,8 @@ struct MiniPanelState {
   int32_t controlPanelOpen;
   int32_t panelWidth;
   int32_t panelHeight;
-  // Where the later components plug in. Until they exist the control panel
-  // is an empty window of its template, and Save/Print on a frozen picture
-  // stop after their refusal checks.
-  MessageHandler controlPanelHandler;
+  // Where the save and print components plug in. Until they exist Save and
+  // Print on a frozen picture stop after their refusal checks.
   const PictureOutputComponent* saveComponent;
   const PictureOutputComponent* printComponent;
 };

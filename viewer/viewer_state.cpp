@@ -25,12 +25,19 @@ void resetViewerState() {
 void resetControlState() {
   ViewerState& vs = viewerState;
   vs.selectedFunction = kZoomFunction;
-  vs.commandInProgress = 0;
-  vs.presetsLocked = 0;
   vs.levelMin = 0;
   vs.levelMax = 0;
   vs.levelValue = 0;
+  vs.levelRangeKnown = 1;
+  vs.heldDirection = 0;
+  vs.heldStartAcked = 0;
   vs.refreshSuppressed = 0;
-  vs.knobDrag = 0;
-  vs.knobSkip = 0;
+  vs.knobDragging = 0;
+  vs.skipKnobUpdate = 0;
+  vs.presetsLocked = 0;
+  vs.sendingCommand = 0;
+  vs.pendingNumberOp = 0;
+  vs.status = CameraStatus{};
+  vs.knobRect = WindowRect{27, 19, 45, 38};
+  vs.grabOffset = 0;
 }

@@ -22,3 +22,5 @@ const char kReleaseQuestionText[] = "Currently the image is captured.\nDo you wa
 const char kReleaseQuestionCaption[] = "Warning - release Capture";
 const char kFullModeText[] = "It is impossible to set the Full mode under 1024X768 mode or below.";
 const char kFullModeCaption[] = "Error - Mode selection";
+const char kCommandRefusedText[] = "Sorry. This command is not available in present settings.";
+const char kCommandRefusedCaption[] = "Warning";

@@ -20,3 +20,5 @@ extern const char kReleaseQuestionText[];
 extern const char kReleaseQuestionCaption[];
 extern const char kFullModeText[];
 extern const char kFullModeCaption[];
+extern const char kCommandRefusedText[];
+extern const char kCommandRefusedCaption[];

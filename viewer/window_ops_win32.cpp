@@ -89,7 +89,7 @@ void setWindowIcon(WindowHandle window, int iconId) {
 }
 
 void setMouseCapture(WindowHandle window) { SetCapture(hwndOf(window)); }
-void releaseMouseCapture() { ReleaseCapture(); }
+bool releaseMouseCapture() { return ReleaseCapture() != FALSE; }
 
 DrawingSurface getSurface(WindowHandle window) { return GetDC(hwndOf(window)); }
 

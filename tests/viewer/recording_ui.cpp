@@ -92,7 +92,15 @@ WindowHandle dialogItem(WindowHandle dialog, int controlId) {
 
 void setWindowIcon(WindowHandle window, int iconId) { windowOf(window).icon = iconId; }
 void setMouseCapture(WindowHandle window) { ui->mouseCapture = window; }
-void releaseMouseCapture() { ui->mouseCapture = nullptr; }
+bool releaseMouseCapture() {
+  ui->captureReleases++;
+  if (ui->captureReleaseFailures > 0) {
+    ui->captureReleaseFailures--;
+    return false;
+  }
+  ui->mouseCapture = nullptr;
+  return true;
+}
 
 DrawingSurface getSurface(WindowHandle window) {
   ui->surfacesHeld++;

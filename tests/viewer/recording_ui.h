@@ -53,6 +53,8 @@ struct RecordingUi {
   std::vector<int> missingBitmaps;      // draw of these ids fails
   int workWidth = 1280, workHeight = 1024, captionHeight = 19;
   WindowHandle mouseCapture = nullptr;
+  int captureReleases = 0;         // release calls made
+  int captureReleaseFailures = 0;  // the next this many releases fail
   bool modalEnded = false;
   intptr_t modalResult = -1;
   std::atomic<int> paints{0};
