@@ -21,6 +21,7 @@ struct RecordedWindow {
   ShowMode shown;
   int icon;
   int invalidations;
+  int moves = 0;
 };
 
 struct MessageBoxCall {
@@ -43,6 +44,12 @@ struct KeyedDraw {
   int bitmapId;
 };
 
+struct OpaqueDraw {
+  WindowHandle panel;
+  WindowRect rect;
+  int bitmapId;
+};
+
 struct RecordingUi {
   std::vector<RecordedWindow> windows;  // handle n is windows[n - 1]
   std::vector<std::string> events;      // "create 2", "destroy 84", "end 0", ...
@@ -50,6 +57,7 @@ struct RecordingUi {
   std::deque<int> answers;              // scripted message-box answers
   std::vector<PostedMessage> delivered; // every posted message once delivered
   std::vector<KeyedDraw> keyedDraws;
+  std::vector<OpaqueDraw> opaqueDraws;
   std::vector<int> missingBitmaps;      // draw of these ids fails
   int workWidth = 1280, workHeight = 1024, captionHeight = 19;
   WindowHandle mouseCapture = nullptr;
@@ -60,6 +68,10 @@ struct RecordingUi {
   std::atomic<int> paints{0};
   std::atomic<int> surfacesHeld{0};
   WindowRect lastPaint{0, 0, 0, 0};
+  // Looks at every paint's rectangle and header (on the painting thread);
+  // the paints it refuses are counted.
+  bool (*paintCheck)(const WindowRect& target, const BitmapInfoHeader& info) = nullptr;
+  std::atomic<int> refusedPaints{0};
 
   // Posted messages, filled from any thread.
   plat::Handle queueLock = nullptr;
