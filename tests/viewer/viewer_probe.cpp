@@ -6,6 +6,7 @@
 //   splash MS                the untitled 350 x 159 splash window appears
 //   item TITLE ID            prints a control's rectangle
 //   click TITLE ID           mouse press and release on the control's centre
+//   visible TITLE ID         prints "visible" or "hidden" for a control
 //   box CAPTION MS           a message box of that caption appears; prints
 //                            "icon=<error|information|question|warning>" and
 //                            its text lines
@@ -95,13 +96,16 @@ int showsBitmap(HWND w, const char* exe, int id, int x, int y) {
   POINT origin = {x, y};
   ClientToScreen(w, &origin);
   int compared = 0, differing = 0;
+  char first[96] = "";
   for (int row = 0; row < info.bmHeight; ++row)
     for (int col = 0; col < info.bmWidth; ++col) {
       const unsigned char* p = reinterpret_cast<const unsigned char*>(&pixels[(row * info.bmWidth + col) * 4]);
       if (p[2] == 189 && p[1] == 190 && p[0] == 189) continue;
       COLORREF seen = GetPixel(screen, origin.x + col, origin.y + row);
       compared++;
-      if (seen != RGB(p[2], p[1], p[0])) differing++;
+      if (seen != RGB(p[2], p[1], p[0]) && differing++ == 0)
+        std::snprintf(first, sizeof first, ", first at %d,%d: %06lx for %02x%02x%02x", col, row,
+                      static_cast<unsigned long>(seen), p[0], p[1], p[2]);
     }
   ReleaseDC(nullptr, screen);
   DeleteObject(bitmap);
@@ -110,7 +114,7 @@ int showsBitmap(HWND w, const char* exe, int id, int x, int y) {
     std::printf("shown\n");
     return 0;
   }
-  std::printf("differs in %d of %d pixels\n", differing, compared);
+  std::printf("differs in %d of %d pixels%s\n", differing, compared, first);
   return 1;
 }
 
@@ -247,6 +251,13 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
     for (;;) Sleep(1000);
+  }
+  if (cmd == "visible" && argc >= 4) {
+    HWND w = findTop(argv[2]);
+    HWND item = w ? GetDlgItem(w, std::atoi(argv[3])) : nullptr;
+    if (!item) return 1;
+    std::printf("%s\n", IsWindowVisible(item) ? "visible" : "hidden");
+    return 0;
   }
   if (cmd == "point" && argc >= 5) {
     HWND w = findTop(argv[2]);
