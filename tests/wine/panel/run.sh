@@ -301,6 +301,27 @@ shows "external 1 shown" "$PANEL" 1304 271 34
 refused "Save on an external input" 346
 one_shot "internal input" 333 "A0 04 00 05 00 00 00 AF"
 
+# --- Locked presets: the memory buttons do nothing, Rotate and Shift look locked
+echo "presetlock on" >"$RUN/zelview_demo.cmd"
+for _ in $(seq 50); do [ -f "$RUN/zelview_demo.cmd" ] || break; sleep 0.1; done
+click Veltrum 202
+probe gone "$PANEL" 5000 >/dev/null || fail "Control does not close the panel"
+click Veltrum 202
+probe wait "$PANEL" 8000 >/dev/null || fail "Control does not open the panel again"
+shows "Rotate locked" "$PANEL" 1270 268 120
+shows "3X3 Multi locked" "$PANEL" 1275 400 166
+shows "rotation hidden" "$PANEL" 1312 216 80
+mark
+for id in 346 348 349 350; do click "$PANEL" $id; done
+sleep 1
+probe wait "Select Number" 200 >/dev/null && fail "a number dialog opens while the presets are locked" \
+  || pass "no number dialog while the presets are locked"
+probe wait "Warning" 200 >/dev/null && fail "a warning while the presets are locked" || pass "no warning while locked"
+check "nothing sent for the locked buttons" "" "$(commands_since)"
+shot presets-locked
+echo "presetlock off" >"$RUN/zelview_demo.cmd"
+for _ in $(seq 50); do [ -f "$RUN/zelview_demo.cmd" ] || break; sleep 0.1; done
+
 # --- Capture closes the panel; the close box ---------------------------------------------------
 click Veltrum 203
 box " Warning - Remove Control Panel " information \
