@@ -89,7 +89,7 @@ commands_since() { since | grep -v -E '^A0 (3[123]|6[0-9A-F]) '; }
 # --- What the screen shows.
 shows() {  # WHAT TITLE BITMAP X Y: the bitmap is drawn there (waits for it)
   local seen try
-  for try in $(seq 30); do
+  for try in $(seq 60); do
     seen=$(probe shows "$2" "$DEMO_W" "$3" "$4" "$5") && { pass "$1"; return 0; }
     sleep 0.1
   done
@@ -182,8 +182,11 @@ shot knob-dragged
 xdotool mouseup 1
 # Dropped with its centre at 96: (96 - 27) x 120 / 139 = 59.
 wait_sent "knob dropped" "A0 41 00 00 3B 00 00 AF"
-sleep 1
-read -r kx _ _ _ < <(probe item "$PANEL" 313)
+for _ in $(seq 80); do
+  read -r kx _ _ _ < <(probe item "$PANEL" 313)
+  [ $((kx - ox)) -eq 86 ] && break
+  sleep 0.1
+done
 check "knob placed for 59 by the next refresh" 86 $((kx - ox))
 
 # --- Rotate four times ---------------------------------------------------------------
@@ -193,9 +196,13 @@ for parameter in 08 0A 0D 05; do
   before=$(probe picture "VIEW PANEL")
   one_shot "rotate $turn" 345 "A0 11 00 $parameter 00 00 00 AF"
   shows "rotation indicator $turn" "$PANEL" $((317 + turn % 4)) 216 80
-  sleep 1
-  [ "$(probe picture "VIEW PANEL")" != "$before" ] && pass "rotate $turn: the picture turns" \
-    || fail "rotate $turn: the picture stays"
+  changed=
+  for _ in $(seq 50); do
+    [ "$(probe picture "VIEW PANEL")" != "$before" ] && { changed=1; break; }
+    sleep 0.1
+  done
+  [ -n "$changed" ] && pass "rotate $turn: the picture turns" || fail "rotate $turn: the picture stays"
+  sleep 0.5  # a whole turned frame for the screenshot
   shot "rotate-$turn"
 done
 
@@ -313,10 +320,9 @@ shows "3X3 Multi locked" "$PANEL" 1275 400 166
 shows "rotation hidden" "$PANEL" 1312 216 80
 mark
 for id in 346 348 349 350; do click "$PANEL" $id; done
-sleep 1
-probe wait "Select Number" 200 >/dev/null && fail "a number dialog opens while the presets are locked" \
+probe wait "Select Number" 1500 >/dev/null && fail "a number dialog opens while the presets are locked" \
   || pass "no number dialog while the presets are locked"
-probe wait "Warning" 200 >/dev/null && fail "a warning while the presets are locked" || pass "no warning while locked"
+probe wait "Warning" 1500 >/dev/null && fail "a warning while the presets are locked" || pass "no warning while locked"
 check "nothing sent for the locked buttons" "" "$(commands_since)"
 shot presets-locked
 echo "presetlock off" >"$RUN/zelview_demo.cmd"
