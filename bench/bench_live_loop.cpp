@@ -34,6 +34,9 @@
 #include "viewer/control_panel.h"
 #include "viewer/viewer_state.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 std::atomic<long> operatorNewCalls{0};
@@ -51,7 +54,7 @@ DrawingSurface getSurface(WindowHandle window) {
   framesStarted++;  // once per frame read
   return window;
 }
-void stretchPicture(DrawingSurface, const WindowRect&, const BitmapInfoHeader&, const uint8_t*) { chunksPainted++; }
+void stretchPicture(DrawingSurface, const WindowRect&, const imaging::BitmapInfoHeader&, const uint8_t*) { chunksPainted++; }
 void releaseSurface(WindowHandle, DrawingSurface) {}
 bool postMessage(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
   if (window == kPanel && message == kMsgStatusRefresh) {

@@ -8,8 +8,8 @@
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    setLibraryModule(instance);
-    attachSource();
+    twain::setLibraryModule(instance);
+    twain::attachSource();
     InitCommonControls();
   }
   return TRUE;

@@ -3,4 +3,8 @@
 
 #include <windows.h>
 
+namespace twain {
+
 void setLibraryModule(HMODULE module);
+
+}  // namespace twain

@@ -2,6 +2,8 @@
 
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 namespace {
 
 uint8_t byteOf(uint64_t reply, int n) { return static_cast<uint8_t>(reply >> (8 * n)); }
@@ -79,3 +81,5 @@ void chooseIndicators(const CameraStatus& s, Indicator out[kIndicatorCount]) {
   out[6] = Indicator{{274, 68, 324, 80}, memoryModeBitmap(s)};
   out[7] = Indicator{{272, 84, 322, 96}, s.apertureOff ? IDB_SHOW_EMPTY : IDB_SHOW_APERTURE};
 }
+
+}  // namespace viewer

@@ -7,6 +7,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct CameraStatus {
   // From status A (reply to queryStatus).
   int32_t negative;       // byte 4 bit 7: negative picture
@@ -42,3 +44,5 @@ enum : int { kIndicatorCount = 8 };
 // The eight indicators for a status, in a fixed order: lamp, polarity,
 // input, output mode, freeze, rotation, memory mode, aperture.
 void chooseIndicators(const CameraStatus& status, Indicator out[kIndicatorCount]);
+
+}  // namespace viewer

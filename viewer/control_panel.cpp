@@ -15,6 +15,8 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 namespace {
 
 // A skinned button of the panel; `locked` is the look while the presets
@@ -137,7 +139,7 @@ void onStatusRefresh(WindowHandle panel) {
   followQuarterTurn();
 }
 
-void sendOneShot(WindowHandle panel, CommandBlock block) {
+void sendOneShot(WindowHandle panel, devlink::CommandBlock block) {
   if (commandRefused(block, viewerState.status)) {
     warnRefused(panel);
     return;
@@ -283,3 +285,5 @@ intptr_t controlPanelHandler(WindowHandle window, uint32_t message, uintptr_t wP
 }
 
 void resetControlPanel() { resetArrows(); }
+
+}  // namespace viewer

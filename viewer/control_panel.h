@@ -10,6 +10,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 enum : int32_t {
   kControlPanelWidth = 476,
   kControlPanelExtraHeight = 204,  // client height plus frame, below the caption
@@ -27,3 +29,5 @@ intptr_t resolutionDialogHandler(WindowHandle window, uint32_t message, uintptr_
 
 // Back to a fresh process (tests): no arrow held.
 void resetControlPanel();
+
+}  // namespace viewer

@@ -11,6 +11,8 @@
 #include "viewer/viewer_resources.h"
 #include "viewer/viewer_state.h"
 
+namespace viewer {
+
 namespace {
 
 ButtonPress leftArrow = {false};
@@ -28,7 +30,7 @@ void redrawButton(WindowHandle panel, int id) { windowOps().invalidate(windowOps
 // thread left half-read is dropped and the live picture starts again.
 // While the program closes, the thread stays stopped.
 void stopHeldChange() {
-  CommandBlock stop = moveStopBlock();
+  devlink::CommandBlock stop = moveStopBlock();
   deviceLink.transact(&stop);
   framePipeline.abortFrame();
   if (viewerState.threadState == kThreadStopForCommand) startThread();
@@ -57,8 +59,8 @@ void readLevelRange() {
     viewerState.levelRangeKnown = 1;
     return;
   }
-  CommandBlock maximum = CommandBlock::make(kCmdFocusLimit, kParamOn);
-  CommandBlock minimum = CommandBlock::make(kCmdFocusLimit, kParamOff);
+  devlink::CommandBlock maximum = devlink::CommandBlock::make(kCmdFocusLimit, devlink::kParamOn);
+  devlink::CommandBlock minimum = devlink::CommandBlock::make(kCmdFocusLimit, devlink::kParamOff);
   const bool readMax = deviceLink.transactOnce(&maximum, true);
   const bool readMin = deviceLink.transactOnce(&minimum, true);
   if (readMax && readMin) {
@@ -78,7 +80,7 @@ void readLevelRange() {
 
 void readLevelValue() {
   const int function = viewerState.selectedFunction;
-  CommandBlock query = queryLevelBlock(function);
+  devlink::CommandBlock query = queryLevelBlock(function);
   if (deviceLink.transactOnce(&query, true)) viewerState.levelValue = levelOfReply(function, query);
 }
 
@@ -109,7 +111,7 @@ void selectFunction(WindowHandle panel, int function) {
 void onArrowDraw(WindowHandle panel, const DrawRequest& request) {
   const bool right = request.controlId == IDC_RIGHT_ARROW;
   const PressEdge edge = pressEdge(right ? &rightArrow : &leftArrow, request);
-  CommandBlock start = CommandBlock::zero();
+  devlink::CommandBlock start = devlink::CommandBlock::zero();
   if (edge == PressEdge::Pressed) {
     viewerState.heldDirection = right ? 1 : 2;
     viewerState.heldStartAcked = 0;
@@ -176,7 +178,7 @@ void onKnobRelease(WindowHandle, int32_t x) {
   const int function = viewerState.selectedFunction;
   const int32_t value = knobReleaseValue(x, viewerState.grabOffset, viewerState.levelMin, viewerState.levelMax);
   for (int attempt = 0; attempt < kSetLevelAttempts; ++attempt) {
-    CommandBlock set = setLevelBlock(function, value);
+    devlink::CommandBlock set = setLevelBlock(function, value);
     if (deviceLink.transactOnce(&set, false)) break;
   }
   releaseMouse();
@@ -197,3 +199,5 @@ void resetArrows() {
   leftArrow.down = false;
   rightArrow.down = false;
 }
+
+}  // namespace viewer

@@ -5,6 +5,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 // Range of the selected function, read from the camera for Focus.
 void readLevelRange();
 // Value of the selected function; kept when the query fails.
@@ -28,3 +30,5 @@ void onKnobRelease(WindowHandle panel, int32_t x);
 void onKnobCaptureLost();
 
 void resetArrows();
+
+}  // namespace viewer

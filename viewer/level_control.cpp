@@ -4,6 +4,8 @@
 
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 namespace {
 
 const LevelFunction kFunctions[kFunctionCount] = {
@@ -25,22 +27,22 @@ int functionOfButton(int buttonId) {
   return -1;
 }
 
-CommandBlock moveStartBlock(int function, bool increase) {
-  return CommandBlock::make(kFunctions[function].moveCode, increase ? kParamOn : kParamOff);
+devlink::CommandBlock moveStartBlock(int function, bool increase) {
+  return devlink::CommandBlock::make(kFunctions[function].moveCode, increase ? devlink::kParamOn : devlink::kParamOff);
 }
 
-CommandBlock moveStopBlock() { return CommandBlock::make(kCmdStopMove, kParamOn); }
+devlink::CommandBlock moveStopBlock() { return devlink::CommandBlock::make(kCmdStopMove, devlink::kParamOn); }
 
-CommandBlock setLevelBlock(int function, int32_t value) {
+devlink::CommandBlock setLevelBlock(int function, int32_t value) {
   if (kFunctions[function].wideValue)
-    return CommandBlock::make(kFunctions[function].setCode, static_cast<uint8_t>(value >> 8),
+    return devlink::CommandBlock::make(kFunctions[function].setCode, static_cast<uint8_t>(value >> 8),
                               static_cast<uint8_t>(value));
-  return CommandBlock::make(kFunctions[function].setCode, 0, static_cast<uint8_t>(value));
+  return devlink::CommandBlock::make(kFunctions[function].setCode, 0, static_cast<uint8_t>(value));
 }
 
-CommandBlock queryLevelBlock(int function) { return CommandBlock::make(kFunctions[function].queryCode, 0); }
+devlink::CommandBlock queryLevelBlock(int function) { return devlink::CommandBlock::make(kFunctions[function].queryCode, 0); }
 
-int32_t levelOfReply(int function, const CommandBlock& reply) {
+int32_t levelOfReply(int function, const devlink::CommandBlock& reply) {
   if (kFunctions[function].wideValue) return reply.bytes[3] << 8 | reply.bytes[4];
   return reply.bytes[4];
 }
@@ -60,3 +62,5 @@ int32_t knobReleaseValue(int32_t pointerX, int32_t grabOffset, int32_t levelMin,
   const int64_t p = std::clamp<int64_t>(int64_t{pointerX} - grabOffset + kKnobWidth / 2, kBarLeft, kBarLeft + kBarLength);
   return static_cast<int32_t>((p - kBarLeft) * (int64_t{levelMax} - levelMin) / kBarLength + levelMin);
 }
+
+}  // namespace viewer

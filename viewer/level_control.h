@@ -7,6 +7,8 @@
 
 #include "devlink/command_block.h"
 
+namespace viewer {
+
 enum : int {
   kFunctionFocus = 0,
   kFunctionZoom = 1,
@@ -34,12 +36,12 @@ int functionOfButton(int buttonId);
 enum : uint8_t { kCmdStopMove = 0x2F, kCmdFocusLimit = 0x6B };
 
 // Blocks of the level commands.
-CommandBlock moveStartBlock(int function, bool increase);
-CommandBlock moveStopBlock();
-CommandBlock setLevelBlock(int function, int32_t value);
-CommandBlock queryLevelBlock(int function);
+devlink::CommandBlock moveStartBlock(int function, bool increase);
+devlink::CommandBlock moveStopBlock();
+devlink::CommandBlock setLevelBlock(int function, int32_t value);
+devlink::CommandBlock queryLevelBlock(int function);
 // The value in a query reply (also the focus-limit replies: wide).
-int32_t levelOfReply(int function, const CommandBlock& reply);
+int32_t levelOfReply(int function, const devlink::CommandBlock& reply);
 
 // Knob geometry: the bar starts at x 27, is 139 pixels long, and the
 // 18 x 19 knob moves between x 27 and 148 at y 20.
@@ -63,3 +65,5 @@ int32_t knobDragLeft(int32_t pointerX, int32_t grabOffset);
 // read is the knob's centre as the pointer would put it, clamped to the
 // bar's ends independently of the knob's own stops.
 int32_t knobReleaseValue(int32_t pointerX, int32_t grabOffset, int32_t levelMin, int32_t levelMax);
+
+}  // namespace viewer

@@ -5,6 +5,8 @@
 
 #include "viewer/acquisition_thread.h"
 
+namespace viewer {
+
 namespace {
 
 enum : size_t { kWords = sizeof(LiveViewCopy) / sizeof(uint32_t) };
@@ -44,3 +46,5 @@ LiveViewCopy readLiveView() {
   std::memcpy(&copy, plain, sizeof copy);
   return copy;
 }
+
+}  // namespace viewer

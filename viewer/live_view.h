@@ -11,9 +11,11 @@
 #include "viewer/viewer_state.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct LiveViewCopy {
   ViewRect rect;
-  BitmapInfoHeader info;
+  imaging::BitmapInfoHeader info;
 };
 
 // Publishes the current view rectangle and bitmap header (user-interface
@@ -22,3 +24,5 @@ void publishLiveView();
 // A consistent copy of the last publication (any thread, never blocks the
 // writer).
 LiveViewCopy readLiveView();
+
+}  // namespace viewer

@@ -9,6 +9,8 @@
 #include "viewer/picture_output.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct MiniPanelState {
   int32_t controlPanelOpen;
   int32_t panelWidth;
@@ -22,6 +24,8 @@ struct MiniPanelState {
 extern MiniPanelState miniPanelState;
 
 enum : int32_t { kMiniPanelWidth = 150, kMiniPanelExtraHeight = 201 };
+// Full size is refused on a fit area narrower than this.
+enum : int32_t { kFullSizeMinFitWidth = 824 };
 enum : int { kPurposeSave = 0, kPurposePrint = 1 };
 enum : uint32_t { kAfterReleaseWaitMs = 100 };
 
@@ -34,3 +38,5 @@ bool fetchHeldPicture(int size, int purpose);
 void releaseHeldPicture();
 
 void resetMiniPanelState();
+
+}  // namespace viewer

@@ -3,6 +3,8 @@
 #include "viewer/level_control.h"
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 namespace {
 
 // Buttons whose block does not depend on the status.
@@ -11,10 +13,10 @@ struct FixedCommand {
   uint8_t code, parameter;
 };
 const FixedCommand kFixedCommands[] = {
-    {IDC_LAMP_UP, kCmdLamp, kParamOn},     {IDC_LAMP_LOW, kCmdLamp, kParamThirdChoice},
-    {IDC_LAMP_OFF, kCmdLamp, kParamOff},   {IDC_AWC, kCmdAwc, kParamOn},
-    {IDC_AF, kCmdAutoFocus, kParamOn},     {IDC_FREE, kCmdFree, kParamOn},
-    {IDC_SHIFT, kCmdShift, kParamOn},      {IDC_INT, kCmdInput, kParamOn},
+    {IDC_LAMP_UP, kCmdLamp, devlink::kParamOn},     {IDC_LAMP_LOW, kCmdLamp, kParamThirdChoice},
+    {IDC_LAMP_OFF, kCmdLamp, devlink::kParamOff},   {IDC_AWC, kCmdAwc, devlink::kParamOn},
+    {IDC_AF, kCmdAutoFocus, devlink::kParamOn},     {IDC_FREE, kCmdFree, devlink::kParamOn},
+    {IDC_SHIFT, kCmdShift, devlink::kParamOn},      {IDC_INT, kCmdInput, devlink::kParamOn},
 };
 
 struct NumberButton {
@@ -66,21 +68,21 @@ uint8_t rotateParameter(int angle) {
   }
 }
 
-CommandBlock commandBlockOf(int buttonId, const CameraStatus& s) {
+devlink::CommandBlock commandBlockOf(int buttonId, const CameraStatus& s) {
   switch (buttonId) {
-    case IDC_APERTURE: return CommandBlock::make(kCmdAperture, pick(s.apertureOff, kParamOn, kParamOff));
-    case IDC_FREEZE: return CommandBlock::make(kCmdFreeze, pick(s.freeze, kParamOff, kParamOn));
-    case IDC_POS_NEG: return CommandBlock::make(kCmdPolarity, pick(s.negative, kParamOn, kParamOff));
-    case IDC_ROTATE: return CommandBlock::make(kCmdRotate, rotateParameter(rotationAngle(s)));
+    case IDC_APERTURE: return devlink::CommandBlock::make(kCmdAperture, pick(s.apertureOff, devlink::kParamOn, devlink::kParamOff));
+    case IDC_FREEZE: return devlink::CommandBlock::make(kCmdFreeze, pick(s.freeze, devlink::kParamOff, devlink::kParamOn));
+    case IDC_POS_NEG: return devlink::CommandBlock::make(kCmdPolarity, pick(s.negative, devlink::kParamOn, devlink::kParamOff));
+    case IDC_ROTATE: return devlink::CommandBlock::make(kCmdRotate, rotateParameter(rotationAngle(s)));
     default: break;
   }
   for (const FixedCommand& c : kFixedCommands)
-    if (c.buttonId == buttonId) return CommandBlock::make(c.code, c.parameter);
-  return CommandBlock::zero();
+    if (c.buttonId == buttonId) return devlink::CommandBlock::make(c.code, c.parameter);
+  return devlink::CommandBlock::zero();
 }
 
-bool commandRefused(const CommandBlock& block, const CameraStatus& s) {
-  const bool isFree = block.code() == kCmdFree && block.parameter() == kParamOn;
+bool commandRefused(const devlink::CommandBlock& block, const CameraStatus& s) {
+  const bool isFree = block.code() == kCmdFree && block.parameter() == devlink::kParamOn;
   return s.multi && !isFree;
 }
 
@@ -105,3 +107,5 @@ bool dialogRefused(int buttonId, const CameraStatus& s) {
 bool silencedByPresetLock(int buttonId) {
   return buttonId == IDC_MEMORY_SAVE || buttonId == IDC_RECALL || buttonId == IDC_DIVIDE || buttonId == IDC_MULTI;
 }
+
+}  // namespace viewer

@@ -8,6 +8,8 @@
 #include "devlink/command_block.h"
 #include "viewer/camera_status.h"
 
+namespace viewer {
+
 // Camera codes of the remote-control commands.
 enum : uint8_t {
   kCmdAwc = 0x01,
@@ -56,12 +58,12 @@ enum : int32_t {
 int32_t numberOperationOf(int buttonId);
 
 // The block a command button sends for the status shown.
-CommandBlock commandBlockOf(int buttonId, const CameraStatus& status);
+devlink::CommandBlock commandBlockOf(int buttonId, const CameraStatus& status);
 // Rotate asks for the next quarter turn from the angle shown.
 uint8_t rotateParameter(int angle);
 
 // In the 3x3 multi screen the camera takes no command but Free.
-bool commandRefused(const CommandBlock& block, const CameraStatus& status);
+bool commandRefused(const devlink::CommandBlock& block, const CameraStatus& status);
 // Whether the number dialog may open for an operation.
 bool numberOperationAllowed(int32_t operation, const CameraStatus& status);
 // Ext is refused in the multi screen, Mode also while the camera is frozen.
@@ -69,3 +71,5 @@ bool dialogRefused(int buttonId, const CameraStatus& status);
 // Save, Recall, Divide and 3X3 Multi do nothing at all while the presets
 // are locked.
 bool silencedByPresetLock(int buttonId);
+
+}  // namespace viewer

@@ -3,6 +3,8 @@
 #include "viewer/panel_commands.h"
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 namespace {
 
 const int32_t kNumberColumns[4] = {10, 72, 134, 196};
@@ -25,7 +27,7 @@ const ControlPlace kInputPlaces[] = {
 };
 const ChoiceButton kInputButtons[] = {
     {{IDC_EXT1, IDB_EXT1, IDB_EXT1_PRESSED}, kCmdInput, kParamThirdChoice},
-    {{IDC_EXT2, IDB_EXT2, IDB_EXT2_PRESSED}, kCmdInput, kParamOff},
+    {{IDC_EXT2, IDB_EXT2, IDB_EXT2_PRESSED}, kCmdInput, devlink::kParamOff},
     {{IDC_INPUT_EXIT, IDB_INPUT_EXIT, IDB_INPUT_EXIT_PRESSED}, 0, 0},
 };
 const ChoiceDialog kInputDialog = {
@@ -43,8 +45,8 @@ const ControlPlace kResolutionPlaces[] = {
 };
 const ChoiceButton kResolutionButtons[] = {
     {{IDC_XGA, IDB_XGA, IDB_XGA_PRESSED}, kCmdOutputMode, kParamThirdChoice},
-    {{IDC_SVGA, IDB_SVGA, IDB_SVGA_PRESSED}, kCmdOutputMode, kParamOff},
-    {{IDC_VGA, IDB_VGA, IDB_VGA_PRESSED}, kCmdOutputMode, kParamOn},
+    {{IDC_SVGA, IDB_SVGA, IDB_SVGA_PRESSED}, kCmdOutputMode, devlink::kParamOff},
+    {{IDC_VGA, IDB_VGA, IDB_VGA_PRESSED}, kCmdOutputMode, devlink::kParamOn},
     {{IDC_RESOLUTION_EXIT, IDB_RESOLUTION_EXIT, IDB_RESOLUTION_EXIT_PRESSED}, 0, 0},
 };
 const ChoiceDialog kResolutionDialog = {
@@ -78,16 +80,16 @@ int numberTitleBitmap(int32_t operation) {
   }
 }
 
-CommandBlock numberCommand(int32_t operation, int number) {
+devlink::CommandBlock numberCommand(int32_t operation, int number) {
   static const uint8_t kCodes[] = {0, kCmdMemorySave, kCmdMemoryRecall, kCmdDivide,
                                    kCmdMemoryRecall, kCmdPresetSave, kCmdPresetExecute};
   const uint8_t code = operation >= kNumberOpSave && operation <= kNumberOpPresetExecute ? kCodes[operation] : 0;
-  return CommandBlock::make(code, static_cast<uint8_t>(number));
+  return devlink::CommandBlock::make(code, static_cast<uint8_t>(number));
 }
 
-bool numberOpeningCommand(int32_t operation, CommandBlock* block) {
+bool numberOpeningCommand(int32_t operation, devlink::CommandBlock* block) {
   if (operation != kNumberOpMulti) return false;
-  *block = CommandBlock::make(kCmdDivide, kParamMultiScreen);
+  *block = devlink::CommandBlock::make(kCmdDivide, kParamMultiScreen);
   return true;
 }
 
@@ -104,3 +106,5 @@ const ChoiceButton* findChoiceButton(const ChoiceDialog& dialog, int id) {
     if (dialog.buttons[n].look.id == id) return &dialog.buttons[n];
   return nullptr;
 }
+
+}  // namespace viewer

@@ -11,6 +11,8 @@
 #include "viewer/control_place.h"
 #include "viewer/skinned_button.h"
 
+namespace viewer {
+
 // Number dialog.
 enum : int32_t { kNumberDialogWidth = 336, kNumberDialogHeight = 95, kNumberButtons = 8 };
 enum : int { kNumberDialogPlaces = 3 + kNumberButtons };
@@ -21,10 +23,10 @@ size_t numberDialogPlaces(int32_t operation, ControlPlace out[kNumberDialogPlace
 bool numberButtonShown(int32_t operation, int number);
 int numberTitleBitmap(int32_t operation);
 // The block that No.n sends for an operation.
-CommandBlock numberCommand(int32_t operation, int number);
+devlink::CommandBlock numberCommand(int32_t operation, int number);
 // The block the number dialog sends as it opens, if any (3X3 Multi opens
 // the multi screen first).
-bool numberOpeningCommand(int32_t operation, CommandBlock* block);
+bool numberOpeningCommand(int32_t operation, devlink::CommandBlock* block);
 // The number dialog's buttons and their bitmaps.
 const ButtonBitmaps* numberDialogButtons(size_t* count);
 
@@ -49,3 +51,5 @@ const ChoiceDialog& inputDialog();
 const ChoiceDialog& resolutionDialog();
 // The button row of a choice dialog, null when the id is not one.
 const ChoiceButton* findChoiceButton(const ChoiceDialog& dialog, int id);
+
+}  // namespace viewer

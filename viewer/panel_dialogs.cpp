@@ -9,6 +9,8 @@
 #include "viewer/viewer_resources.h"
 #include "viewer/viewer_state.h"
 
+namespace viewer {
+
 namespace {
 
 // Every dialog ends with this result; nobody reads it.
@@ -21,7 +23,7 @@ void drawFromTable(WindowHandle dialog, const DrawRequest& request, const Button
   if (bitmap) drawSkinnedButton(dialog, request, bitmap);
 }
 
-bool sendChecked(CommandBlock block) { return deviceLink.transactOnce(&block, false); }
+bool sendChecked(devlink::CommandBlock block) { return deviceLink.transactOnce(&block, false); }
 
 void endNumberDialog(WindowHandle dialog) {
   windowOps().endDialog(dialog, kDialogResult);
@@ -38,7 +40,7 @@ void onNumberInit(WindowHandle dialog) {
   for (int number = 1; number <= kNumberButtons; ++number)
     if (!numberButtonShown(operation, number))
       ui.showWindow(ui.dialogItem(dialog, IDC_NUMBER_1 + number - 1), ShowMode::Hide);
-  CommandBlock opening;
+  devlink::CommandBlock opening;
   if (numberOpeningCommand(operation, &opening)) sendChecked(opening);  // its result is not looked at
 }
 
@@ -79,7 +81,7 @@ intptr_t runChoiceDialog(const ChoiceDialog& d, WindowHandle dialog, uint32_t me
       const int id = static_cast<int>(wParam & 0xFFFF);
       const ChoiceButton* button = findChoiceButton(d, id);
       if (button && button->code) {
-        if (sendChecked(CommandBlock::make(button->code, button->parameter))) ui.endDialog(dialog, kDialogResult);
+        if (sendChecked(devlink::CommandBlock::make(button->code, button->parameter))) ui.endDialog(dialog, kDialogResult);
       } else if (button || id == kIdCancelCommand) {
         ui.endDialog(dialog, kDialogResult);
       }
@@ -127,3 +129,5 @@ intptr_t inputDialogHandler(WindowHandle dialog, uint32_t message, uintptr_t wPa
 intptr_t resolutionDialogHandler(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   return runChoiceDialog(resolutionDialog(), dialog, message, wParam, lParam);
 }
+
+}  // namespace viewer

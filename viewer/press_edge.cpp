@@ -1,5 +1,7 @@
 #include "viewer/press_edge.h"
 
+namespace viewer {
+
 PressEdge pressEdge(ButtonPress* button, const DrawRequest& request) {
   const bool wasDown = button->down;
   // A full redraw of a button still held, or a bare focus change, says
@@ -9,3 +11,5 @@ PressEdge pressEdge(ButtonPress* button, const DrawRequest& request) {
   if (wasDown && !button->down) return PressEdge::Released;
   return PressEdge::None;
 }
+
+}  // namespace viewer

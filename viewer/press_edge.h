@@ -8,6 +8,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 enum class PressEdge { None, Pressed, Released };
 
 struct ButtonPress {
@@ -18,3 +20,5 @@ struct ButtonPress {
 // request shows the button up after it was down (the mouse let go, moved
 // off the button, or was taken away by another window); None otherwise.
 PressEdge pressEdge(ButtonPress* button, const DrawRequest& request);
+
+}  // namespace viewer

@@ -2,6 +2,8 @@
 
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 const ButtonBitmaps* findButtonBitmaps(const ButtonBitmaps* table, size_t count, int id) {
   for (size_t n = 0; n < count; ++n)
     if (table[n].id == id) return &table[n];
@@ -27,3 +29,5 @@ void drawSkinnedButton(WindowHandle panel, const DrawRequest& request, int bitma
 void drawIndicator(WindowHandle panel, const WindowRect& rect, int bitmapId) {
   windowOps().drawOpaqueBitmap(panel, rect, bitmapId);
 }
+
+}  // namespace viewer

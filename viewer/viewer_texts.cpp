@@ -1,5 +1,7 @@
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 const char kUsbCommText[] =
     "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.";
 const char kUsbCommCaption[] = "Error - USB communication";
@@ -24,3 +26,5 @@ const char kFullModeText[] = "It is impossible to set the Full mode under 1024X7
 const char kFullModeCaption[] = "Error - Mode selection";
 const char kCommandRefusedText[] = "Sorry. This command is not available in present settings.";
 const char kCommandRefusedCaption[] = "Warning";
+
+}  // namespace viewer

@@ -2,6 +2,8 @@
 // them. The device-driver and memory texts come from the device link.
 #pragma once
 
+namespace viewer {
+
 extern const char kUsbCommText[];
 extern const char kUsbCommCaption[];
 extern const char kZoomIndexText[];
@@ -22,3 +24,5 @@ extern const char kFullModeText[];
 extern const char kFullModeCaption[];
 extern const char kCommandRefusedText[];
 extern const char kCommandRefusedCaption[];
+
+}  // namespace viewer

@@ -6,6 +6,8 @@
 #include "viewer/skinned_button.h"
 #include "viewer/window_ops_win32.h"
 
+namespace viewer {
+
 namespace {
 
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
@@ -93,7 +95,7 @@ bool releaseMouseCapture() { return ReleaseCapture() != FALSE; }
 
 DrawingSurface getSurface(WindowHandle window) { return GetDC(hwndOf(window)); }
 
-void stretchPicture(DrawingSurface surface, const WindowRect& target, const BitmapInfoHeader& info,
+void stretchPicture(DrawingSurface surface, const WindowRect& target, const imaging::BitmapInfoHeader& info,
                     const uint8_t* pixels) {
   if (!pixels) return;
   HDC dc = static_cast<HDC>(surface);
@@ -243,3 +245,5 @@ const WindowOps kWin32Ops = {createDialog,  runModalDialog, endDialog,       des
 }  // namespace
 
 const WindowOps* win32WindowOps() { return &kWin32Ops; }
+
+}  // namespace viewer

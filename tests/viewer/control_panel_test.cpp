@@ -14,6 +14,9 @@
 #include "viewer/level_control.h"
 #include "viewer/live_view.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 intptr_t at(int x, int y) { return static_cast<intptr_t>((y << 16) | (x & 0xFFFF)); }
@@ -36,7 +39,7 @@ int countEvents(const RecordingUi& ui, const std::string& event) {
 
 // Every paint at half size goes into the view rectangle with the header of
 // that size, never a mixture.
-bool halfSizePaint(const WindowRect& r, const BitmapInfoHeader& info) {
+bool halfSizePaint(const WindowRect& r, const imaging::BitmapInfoHeader& info) {
   return r.left == 5 && r.top == 5 && r.right == 517 && r.bottom == 389 && info.size == 40 && info.width == 512 &&
          info.height == -384 && info.bitCount == 24;
 }

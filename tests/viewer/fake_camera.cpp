@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace viewer {
+
 namespace {
 
 FakeCamera* cam = nullptr;
@@ -142,3 +144,5 @@ int countCommand(const FakeCamera& camera, uint8_t code, uint8_t parameter) {
   for (size_t i = 0; i + 1 < log.size(); i += 2) n += log[i] == code && log[i + 1] == parameter;
   return n;
 }
+
+}  // namespace viewer

@@ -15,6 +15,9 @@
 #include "viewer/panel_dialog_rules.h"
 #include "viewer/viewer_resources.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 const int kCommandButtons[] = {IDC_APERTURE, IDC_LAMP_UP, IDC_LAMP_LOW, IDC_LAMP_OFF, IDC_AWC, IDC_AF,

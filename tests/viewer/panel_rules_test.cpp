@@ -13,6 +13,9 @@
 #include "viewer/press_edge.h"
 #include "viewer/viewer_resources.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 std::string hex(const CommandBlock& block) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace viewer {
+
 namespace {
 
 RecordingUi* ui = nullptr;
@@ -107,7 +109,7 @@ DrawingSurface getSurface(WindowHandle window) {
   ui->surfacesHeld++;
   return window;
 }
-void stretchPicture(DrawingSurface, const WindowRect& target, const BitmapInfoHeader& info, const uint8_t* pixels) {
+void stretchPicture(DrawingSurface, const WindowRect& target, const imaging::BitmapInfoHeader& info, const uint8_t* pixels) {
   if (!pixels) return;
   if (ui->paintCheck && !ui->paintCheck(target, info)) ui->refusedPaints++;
   ui->paints++;
@@ -226,3 +228,5 @@ void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool presse
   DrawRequest request{controlId, action, pressed, dialogItem(dialog, controlId)};
   sendMessage(dialog, kMsgDrawItem, static_cast<uintptr_t>(controlId), reinterpret_cast<intptr_t>(&request));
 }
+
+}  // namespace viewer

@@ -11,6 +11,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct RecordedWindow {
   int templateId;         // 0 for a control
   int controlId;          // for a control
@@ -70,7 +72,7 @@ struct RecordingUi {
   WindowRect lastPaint{0, 0, 0, 0};
   // Looks at every paint's rectangle and header (on the painting thread);
   // the paints it refuses are counted.
-  bool (*paintCheck)(const WindowRect& target, const BitmapInfoHeader& info) = nullptr;
+  bool (*paintCheck)(const WindowRect& target, const imaging::BitmapInfoHeader& info) = nullptr;
   std::atomic<int> refusedPaints{0};
 
   // Posted messages, filled from any thread.
@@ -99,3 +101,5 @@ int countBoxes(const char* caption);
 // Sends a button command or draw request to a dialog as the platform would.
 void clickButton(WindowHandle dialog, int controlId);
 void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool pressed);
+
+}  // namespace viewer
