@@ -13,7 +13,7 @@ set -u
 export WINEDEBUG=${WINEDEBUG:--all}
 
 DEMO=$ZEL_BUILD_WIN/viewer/zelview_demo.exe
-PROBE=$(find "$ZEL_BUILD_WIN" -name viewer_probe.exe -print -quit)
+PROBE=$ZEL_BUILD_WIN/tests/wine/common/viewer_probe.exe
 OUT=$ZEL_OUT/panel
 RUN=$OUT/run
 WIRE=$RUN/zelview_demo.wire
@@ -26,33 +26,9 @@ done
 command -v xdotool >/dev/null || { echo "panel: xdotool is missing"; exit 1; }
 DEMO_W=$(winepath -w "$DEMO" 2>/dev/null)
 
-failures=0
-pass() { echo "ok   $*"; }
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
-}
-probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-shot() { import -window root -crop 1024x768+0+0 +repage "$OUT/$1.png" 2>/dev/null; }
+source "$(dirname "$0")/../common/viewer_checks.sh"
 
-# --- The virtual desktop, held open by a probe while programs come and go.
-HOLDER=
-forget_desktop() {
-  if [ -n "$HOLDER" ]; then kill "$HOLDER" 2>/dev/null; wait "$HOLDER" 2>/dev/null; HOLDER=; fi
-  for app in viewer_probe.exe zelview_demo.exe; do
-    wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app" /f >/dev/null 2>&1
-  done
-}
-trap forget_desktop EXIT
-for app in viewer_probe.exe zelview_demo.exe; do
-  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d zelpanel /f >/dev/null 2>&1
-done
-wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v zelpanel /d 1024x768 /f >/dev/null 2>&1
-rm -f "$RUN/holder.out"
-(exec wine "$PROBE" hold >"$RUN/holder.out" 2>/dev/null) &
-HOLDER=$!
-for _ in $(seq 300); do grep -q ready "$RUN/holder.out" 2>/dev/null && break; sleep 0.1; done
-grep -q ready "$RUN/holder.out" 2>/dev/null || { echo "panel: the desktop does not come up"; exit 1; }
+use_desktop zelpanel 1024x768
 read -r CAPTION _ _ < <(probe metrics)
 
 # --- Real mouse input at a window's client point, or on a control's centre.
@@ -62,7 +38,6 @@ mouse_to() {  # TITLE X Y
   xdotool mousemove $at
 }
 press_at() { mouse_to "$@" && xdotool mousedown 1; }
-click_at() { mouse_to "$@" && xdotool click 1; }
 click() {  # TITLE ID
   local r
   r=$(probe item "$1" "$2") || { fail "no control $2 in [$1]"; return 1; }
@@ -95,38 +70,26 @@ shows() {  # WHAT TITLE BITMAP X Y: the bitmap is drawn there (waits for it)
   done
   fail "$1: bitmap $3 not at $4,$5 ($seen)"
 }
-picture_changes() {  # WHAT
-  local a b try
-  a=$(probe picture "VIEW PANEL")
-  for try in 1 2 3 4 5; do
-    sleep 0.7
-    b=$(probe picture "VIEW PANEL")
-    if [ -n "$a" ] && [ "$a" != "$b" ]; then pass "$1: the picture changes"; return; fi
-    a=$b
-  done
-  fail "$1: the picture does not change"
-}
-picture_stands() {  # WHAT
-  local a b
-  sleep 0.4
-  a=$(probe picture "VIEW PANEL"); sleep 0.8; b=$(probe picture "VIEW PANEL")
-  if [ -n "$a" ] && [ "$a" == "$b" ]; then pass "$1: the picture stands"; else fail "$1: the picture still changes"; fi
-}
-# box CAPTION ICON TEXT: a message box with that caption, icon and text is
-# shown; answered with OK.
-box() {
-  local seen
-  seen=$(probe box "$1" 10000) || { fail "box [$1] not shown"; shot "missing-box"; return 1; }
-  check "box [$1] icon" "icon=$2" "$(echo "$seen" | head -1)"
-  check "box [$1] text" "$(printf '%b' "$3")" "$(echo "$seen" | tail -n +2)"
-  probe answer "$1" 1 || fail "box [$1] could not be answered"
-  probe gone "$1" 5000 || fail "box [$1] stays after the answer"
-}
 refused() {  # WHAT ID: the button is refused with the warning, nothing is sent
   mark
   click "$PANEL" "$2"
   box "Warning" warning "$REFUSED"
   check "$1: nothing sent" "" "$(commands_since)"
+}
+# The input and resolution dialogs have no caption or frame: found by their
+# size (129 x 49), their window is their client area.
+opens_beside() {  # WHAT PANEL_BUTTON DX RAISE: the dialog opens beside the panel button
+  local bl bb dialog
+  read -r bl _ _ bb < <(probe item "$PANEL" "$2")
+  click "$PANEL" "$2"
+  dialog=$(probe sized 129 49 5000) || { fail "$1 does not open"; return 1; }
+  check "$1 beside its button" "$((bl + $3)) $((bb - $4)) $((bl + $3 + 129)) $((bb - $4 + 49))" "$dialog"
+}
+choose() {  # X Y: a click at that client point of the open dialog
+  local dx dy
+  read -r dx dy _ _ < <(probe sized 129 49 5000)
+  mark
+  xdotool mousemove $((dx + $1)) $((dy + $2)) click 1
 }
 one_shot() {  # WHAT ID BLOCK
   mark
@@ -135,8 +98,7 @@ one_shot() {  # WHAT ID BLOCK
 }
 
 # --- The panel opens from the mini panel ---------------------------------------
-(cd "$RUN" && rm -f zelview_demo.cmd zelview_demo.wire && exec wine "$DEMO" >"$RUN/program.log" 2>&1) &
-APP=$!
+start "$DEMO"
 probe wait Veltrum 30000 >/dev/null || { fail "the demo viewer does not come up"; exit 1; }
 picture_changes "live"
 [ -f "$WIRE" ] && pass "the traffic trace is written" || fail "no traffic trace in $RUN"
@@ -215,35 +177,23 @@ one_shot "positive" 332 "A0 05 00 05 00 00 00 AF"
 shows "positive shown" "$PANEL" 1302 211 36
 
 # --- Mode: the resolution dialog ---------------------------------------------------------
-read -r bl _ _ bb < <(probe item "$PANEL" 336)
-click "$PANEL" 336
-dialog=$(probe sized 129 49 5000) || fail "the resolution dialog does not open"
-check "resolution dialog beside Mode" "$((bl + 20)) $((bb - 58)) $((bl + 20 + 129)) $((bb - 58 + 49))" "$dialog"
+opens_beside "the resolution dialog" 336 20 58
 sleep 0.5
 shot resolution-dialog
-read -r dx dy _ _ <<<"$dialog"
-mark
-xdotool mousemove $((dx + 64)) $((dy + 32)) click 1
+choose 64 32
 wait_sent "SVGA" "A0 06 00 0A 00 00 00 AF"
 probe sized 129 49 300 >/dev/null && fail "the resolution dialog stays" || pass "the resolution dialog ends"
 shows "SVGA shown" "$PANEL" 1309 211 58
-click "$PANEL" 336
-read -r dx dy _ _ < <(probe sized 129 49 5000)
-mark
-xdotool mousemove $((dx + 22)) $((dy + 32)) click 1
+opens_beside "the resolution dialog" 336 20 58
+choose 22 32
 wait_sent "XGA" "A0 06 00 08 00 00 00 AF"
 shows "XGA shown" "$PANEL" 1310 211 58
 
 # --- Ext: the input dialog ---------------------------------------------------------------
-read -r bl _ _ bb < <(probe item "$PANEL" 334)
-click "$PANEL" 334
-dialog=$(probe sized 129 49 5000) || fail "the input dialog does not open"
-check "input dialog beside Ext" "$((bl + 10)) $((bb - 59)) $((bl + 10 + 129)) $((bb - 59 + 49))" "$dialog"
+opens_beside "the input dialog" 334 10 59
 sleep 0.5
 shot input-dialog
-read -r dx dy _ _ <<<"$dialog"
-mark
-xdotool mousemove $((dx + 62)) $((dy + 33)) click 1
+choose 62 33
 wait_sent "EXT2" "A0 04 00 0A 00 00 00 AF"
 shows "no sync on input 2" "$PANEL" 1307 271 34
 sleep 0.8
@@ -299,10 +249,8 @@ picture_stands "camera frozen"
 refused "Mode while frozen" 336
 one_shot "camera live" 331 "A0 12 00 0A 00 00 00 AF"
 picture_changes "camera live again"
-click "$PANEL" 334
-read -r dx dy _ _ < <(probe sized 129 49 5000)
-mark
-xdotool mousemove $((dx + 17)) $((dy + 33)) click 1
+opens_beside "the input dialog" 334 10 59
+choose 17 33
 wait_sent "EXT1" "A0 04 00 08 00 00 00 AF"
 shows "external 1 shown" "$PANEL" 1304 271 34
 refused "Save on an external input" 346
@@ -348,11 +296,7 @@ probe wait "$PANEL" 8000 >/dev/null && pass "one Control click opens it again" |
 shot panel-again
 
 probe close "VIEW PANEL"
-for _ in $(seq 150); do kill -0 "$APP" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$APP" 2>/dev/null; then
-  fail "the demo viewer does not end"
-  wine taskkill /f /im zelview_demo.exe >/dev/null 2>&1
-fi
+ended 15 "close ends the program"
 cp "$WIRE" "$OUT/" 2>/dev/null
 echo "panel: $failures failure(s); screenshots in $OUT"
 [ "$failures" -eq 0 ]
