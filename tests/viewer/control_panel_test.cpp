@@ -309,6 +309,18 @@ TEST_F(ControlPanelTest, KnobDragSetsTheValueWhereItIsDroppedAndGivesTheMouseBac
   done();
   windowOps().sendMessage(panel, kMsgStatusRefresh, 0, 0);
   EXPECT_EQ(windowOf(knob).rect.left, knobLeftForValue(12, 0, 200));
+  // Another window taking the mouse ends a drag without a set command; the
+  // next press drags again.
+  windowOps().sendMessage(panel, kMsgLeftButtonDown, 0, at(28, 25));
+  ASSERT_EQ(viewerState.knobDragging, 1);
+  clearWire();
+  windowOps().sendMessage(panel, kMsgCaptureChanged, 0, 0);
+  EXPECT_EQ(viewerState.knobDragging, 0);
+  EXPECT_EQ(viewerState.refreshSuppressed, 0);
+  windowOps().sendMessage(panel, kMsgLeftButtonUp, 0, at(100, 25));
+  EXPECT_TRUE(wire().empty());
+  windowOps().sendMessage(panel, kMsgLeftButtonDown, 0, at(28, 25));
+  EXPECT_EQ(viewerState.knobDragging, 1);
 }
 
 TEST_F(ControlPanelTest, KnobSetIsTriedFourTimesAndThePressWaitsForAnIdleCamera) {
@@ -605,6 +617,11 @@ TEST_F(ControlPanelTest, NumberDialogLaysOutByOperationAndEndsWhenTheCameraTookT
   windowOps().sendMessage(dialog, kMsgClose, 0, 0);
   EXPECT_EQ(countEvents(*ui, "end 100"), 3);
   EXPECT_EQ(viewerState.pendingNumberOp, 0);
+  clickButton(panel, IDC_RECALL);
+  EXPECT_EQ(viewerState.pendingNumberOp, 2);
+  clickButton(findWindow(IDD_NUMBER_DIALOG), kIdCancelCommand);  // Escape
+  EXPECT_EQ(countEvents(*ui, "end 100"), 4);
+  EXPECT_EQ(viewerState.pendingNumberOp, 0);
 }
 
 TEST_F(ControlPanelTest, InputAndResolutionDialogsOpenBesideTheirButtonsAndSendTheChoice) {
@@ -647,11 +664,14 @@ TEST_F(ControlPanelTest, InputAndResolutionDialogsOpenBesideTheirButtonsAndSendT
   clearWire();
   clickButton(findWindow(IDD_RESOLUTION_DIALOG), IDC_XGA);
   EXPECT_EQ(wire(), std::vector<std::string>{"A0 06 00 08 00 00 00 AF"});
-  // Exit ends without a block.
+  // Exit and the Escape key end them without a block.
   clickButton(panel, IDC_EXT);
   clearWire();
   const int ended = countEvents(*ui, "end 100");
   clickButton(findWindow(IDD_INPUT_DIALOG), IDC_INPUT_EXIT);
   EXPECT_EQ(countEvents(*ui, "end 100"), ended + 1);
+  clickButton(panel, IDC_MODE);
+  clickButton(findWindow(IDD_RESOLUTION_DIALOG), kIdCancelCommand);
+  EXPECT_EQ(countEvents(*ui, "end 100"), ended + 2);
   EXPECT_TRUE(wire().empty());
 }
