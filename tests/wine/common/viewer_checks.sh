@@ -1,9 +1,8 @@
-# Checks shared by the Wine scenarios that operate the viewer (sourced by
-# tests/wine/viewer/run.sh and tests/wine/panel/run.sh): results, the window
-# probe, virtual desktops of a known size, starting and ending the program,
-# the live picture and message boxes. The script sets PROBE (the probe's
-# path), OUT (screenshots) and RUN (the program's working folder) first.
-
+# Shared by the Wine scenarios that drive the viewer (sourced by their
+# run.sh): check results, the window probe, screenshots, virtual desktops
+# held open by a probe, starting and awaiting the program, message boxes,
+# the live picture changing or standing. The sourcing script sets PROBE,
+# OUT and RUN first.
 failures=0
 pass() { echo "ok   $*"; }
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
@@ -11,8 +10,6 @@ check() {  # check WHAT EXPECTED ACTUAL
   if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
 }
 probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-DESK_W=1024
-DESK_H=768
 shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.png" 2>/dev/null; }
 
 # Our programs open in a virtual desktop of the given size (per-program
@@ -87,6 +84,7 @@ picture_changes() {  # WHAT
   fail "$1: the picture does not change"
 }
 
+# The live picture stays the same between two looks.
 picture_stands() {  # WHAT
   local a b
   sleep 0.4

@@ -4,13 +4,18 @@
 //                            prints its rectangle "left top right bottom"
 //   gone TITLE MS            no such window is left
 //   splash MS                the untitled 350 x 159 splash window appears
-//   item TITLE ID            prints a control's rectangle
+//   item TITLE ID            prints a control's rectangle (the control may
+//                            sit in a child dialog, as in a file dialog)
 //   click TITLE ID           mouse press and release on the control's centre
 //   visible TITLE ID         prints "visible" or "hidden" for a control
+//   text TITLE ID            prints a control's text
+//   checked TITLE ID         prints 1 when a button is checked, else 0
+//   progress TITLE ID        prints a progress bar's position
 //   box CAPTION MS           a message box of that caption appears; prints
 //                            "icon=<error|information|question|warning>" and
 //                            its text lines
 //   answer CAPTION ID        clicks button ID (1 OK, 6 Yes, 7 No) of the box
+//                            (of the window of that caption that has one)
 //   picture TITLE            prints a checksum of the window's client area
 //   metrics                  prints caption height and work-area size
 //   close TITLE              asks the window to close
@@ -27,6 +32,7 @@
 //                            through, are not compared)
 // Exit status 0 when the condition held, 1 when not.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,12 +41,17 @@
 
 namespace {
 
+enum { kMessageBoxTextId = 0xFFFF };
+
 struct Search {
   const char* title;
   bool untitledSplash;
   HWND found;
+  int childId;  // when not 0: only a window with a control of this id
   int width = 350, height = 159;  // the untitled window looked for
 };
+
+HWND findItem(HWND top, int id);
 
 BOOL CALLBACK matchWindow(HWND hwnd, LPARAM lParam) {
   Search* s = reinterpret_cast<Search*>(lParam);
@@ -51,23 +62,35 @@ BOOL CALLBACK matchWindow(HWND hwnd, LPARAM lParam) {
     RECT r;
     GetWindowRect(hwnd, &r);
     if (text[0] == 0 && r.right - r.left == s->width && r.bottom - r.top == s->height) s->found = hwnd;
-  } else if (std::strcmp(text, s->title) == 0) {
+  } else if (std::strcmp(text, s->title) == 0 && (s->childId == 0 || findItem(hwnd, s->childId))) {
     s->found = hwnd;
   }
   return s->found ? FALSE : TRUE;
 }
 
-HWND findTop(const char* title, bool splash = false, int width = 350, int height = 159) {
-  Search s{title, splash, nullptr, width, height};
+HWND findTop(const char* title, bool splash = false, int childId = 0) {
+  Search s{title, splash, nullptr, childId};
   EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&s));
   return s.found;
 }
 
-HWND waitTop(const char* title, DWORD ms, bool splash = false, int width = 350, int height = 159) {
+HWND waitTop(const char* title, DWORD ms, bool splash = false) {
   DWORD start = GetTickCount();
   for (;;) {
-    HWND w = findTop(title, splash, width, height);
+    HWND w = findTop(title, splash);
     if (w || GetTickCount() - start > ms) return w;
+    Sleep(25);
+  }
+}
+
+// A visible untitled window of the given size (the splash's, or one of the
+// control panel's frameless dialogs).
+HWND waitUntitled(int width, int height, DWORD ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    Search s{"", true, nullptr, 0, width, height};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&s));
+    if (s.found || GetTickCount() - start > ms) return s.found;
     Sleep(25);
   }
 }
@@ -116,6 +139,26 @@ int showsBitmap(HWND w, const char* exe, int id, int x, int y) {
   }
   std::printf("differs in %d of %d pixels%s\n", differing, compared, first);
   return 1;
+}
+
+struct ItemSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK matchItem(HWND hwnd, LPARAM lParam) {
+  ItemSearch* s = reinterpret_cast<ItemSearch*>(lParam);
+  if (GetDlgCtrlID(hwnd) == s->id && IsWindowVisible(hwnd)) s->found = hwnd;
+  return s->found ? FALSE : TRUE;
+}
+
+// A control of the window or of any window inside it.
+HWND findItem(HWND top, int id) {
+  HWND direct = GetDlgItem(top, id);
+  if (direct) return direct;
+  ItemSearch s{id, nullptr};
+  EnumChildWindows(top, matchItem, reinterpret_cast<LPARAM>(&s));
+  return s.found;
 }
 
 void printRect(HWND w) {
@@ -210,16 +253,34 @@ int main(int argc, char** argv) {
     printRect(w);
     return 0;
   }
-  if ((cmd == "item" || cmd == "click") && argc >= 4) {
-    HWND w = findTop(argv[2]);
-    HWND item = w ? GetDlgItem(w, std::atoi(argv[3])) : nullptr;
+  if ((cmd == "item" || cmd == "click" || cmd == "text" || cmd == "checked" || cmd == "progress") && argc >= 4) {
+    const int id = std::atoi(argv[3]);
+    HWND w = findTop(argv[2], false, id);
+    HWND item = w ? findItem(w, id) : nullptr;
     if (!item) return 1;
-    if (cmd == "click") clickAt(item);
-    else printRect(item);
+    if (cmd == "click") {
+      clickAt(item);
+    } else if (cmd == "text") {
+      char text[512] = {0};
+      GetWindowTextA(item, text, sizeof text);
+      std::printf("%s\n", text);
+    } else if (cmd == "checked") {
+      std::printf("%d\n", SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    } else if (cmd == "progress") {
+      std::printf("%d\n", static_cast<int>(SendMessageA(item, PBM_GETPOS, 0, 0)));
+    } else {
+      printRect(item);
+    }
     return 0;
   }
   if (cmd == "box" && argc >= 3) {
-    HWND box = waitTop(argv[2], ms(3));
+    // A message box (its text control has the id 0xFFFF), not another
+    // window of the same caption.
+    HWND box = findTop(argv[2], false, kMessageBoxTextId);
+    for (DWORD start = GetTickCount(); !box && GetTickCount() - start < ms(3);) {
+      Sleep(25);
+      box = findTop(argv[2], false, kMessageBoxTextId);
+    }
     if (!box) return 1;
     Sleep(200);  // let it paint before its icon is looked at
     std::printf("icon=%s\n", iconKind(box));
@@ -232,8 +293,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd == "answer" && argc >= 4) {
-    HWND box = waitTop(argv[2], 5000);
-    HWND button = box ? GetDlgItem(box, std::atoi(argv[3])) : nullptr;
+    const int id = std::atoi(argv[3]);
+    DWORD start = GetTickCount();
+    HWND box = findTop(argv[2], false, id);
+    while (!box && GetTickCount() - start < 5000) {
+      Sleep(25);
+      box = findTop(argv[2], false, id);
+    }
+    HWND button = box ? GetDlgItem(box, id) : nullptr;
     if (!button) return 1;
     clickAt(button);
     return 0;
@@ -268,7 +335,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd == "sized" && argc >= 4) {
-    HWND w = waitTop("", ms(4), true, std::atoi(argv[2]), std::atoi(argv[3]));
+    HWND w = waitUntitled(std::atoi(argv[2]), std::atoi(argv[3]), ms(4));
     if (!w) return 1;
     printRect(w);
     return 0;

@@ -26,7 +26,7 @@ done
 command -v xdotool >/dev/null || { echo "panel: xdotool is missing"; exit 1; }
 DEMO_W=$(winepath -w "$DEMO" 2>/dev/null)
 
-source "$(dirname "$0")/../common/viewer_checks.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../common/viewer_checks.sh"
 
 use_desktop zelpanel 1024x768
 read -r CAPTION _ _ < <(probe metrics)

@@ -25,7 +25,7 @@ for f in "$DEMO" "$REAL" "$PROBE"; do
   [ -f "$f" ] || { echo "viewer: missing $f"; exit 1; }
 done
 
-source "$(dirname "$0")/../common/viewer_checks.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../common/viewer_checks.sh"
 
 rect_of() { probe wait "$1" "${2:-5000}"; }
 click() { probe click Veltrum "$1" || fail "button $1 of the mini panel could not be clicked"; }
