@@ -16,6 +16,8 @@
 //                a frame gets through (each faulty round takes a time-out of
 //                the camera), then once more healthy: the viewer meets a run
 //                of N + 1 communication failures;
+//   presetlock on|off   the camera in use locks or unlocks its presets (the
+//                control panel takes the lock when it opens);
 //   failprint startdoc | startpage
 //                the next document start or page start of a print job is
 //                refused, as by a printer that refuses the job.
@@ -105,6 +107,11 @@ void runCommand(const char* text) {
     }
     HWND main = static_cast<HWND>(viewer::viewerState.mainWindow.load());
     if (main) PostMessageA(main, WM_DEVICECHANGE, 7, 0);
+  } else if (std::strncmp(text, "presetlock", 10) == 0) {
+    if (inUse >= 0) {
+      sim::rigLockCamera(rig, cameras[inUse])->presetLock = std::strncmp(text + 10, " on", 3) == 0 ? 1 : 0;
+      sim::rigUnlockCamera(rig, cameras[inUse]);
+    }
   } else if (std::strncmp(text, "failprint startdoc", 18) == 0) {
     refuseDocument = true;
   } else if (std::strncmp(text, "failprint startpage", 19) == 0) {

@@ -28,6 +28,8 @@ extern const char kSaveFormatText[];  // printf format: the three characters of 
 extern const char kSaveFormatCaption[];
 extern const char kSavingText[];
 extern const char kSavingEndedText[];
+extern const char kCommandRefusedText[];
+extern const char kCommandRefusedCaption[];
 extern const char kApiText[];
 extern const char kApiCaption[];
 extern const char kTransmittingText[];

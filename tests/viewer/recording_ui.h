@@ -30,6 +30,7 @@ struct RecordedWindow {
   int progressMax = 0;
   int progressPos = 0;
   int progressStep = 10;
+  int moves = 0;
 };
 
 // The save-file dialog as the test scripts it: the size buttons clicked
@@ -79,6 +80,12 @@ struct KeyedDraw {
   int bitmapId;
 };
 
+struct OpaqueDraw {
+  WindowHandle panel;
+  WindowRect rect;
+  int bitmapId;
+};
+
 // The drawing surface the stand-in page setup dialog hands to the sample
 // page procedure.
 inline DrawingSurface sampleSurface() { return reinterpret_cast<DrawingSurface>(static_cast<intptr_t>(0x5A5A0000)); }
@@ -90,6 +97,7 @@ struct RecordingUi {
   std::deque<int> answers;              // scripted message-box answers
   std::vector<PostedMessage> delivered; // every posted message once delivered
   std::vector<KeyedDraw> keyedDraws;
+  std::vector<OpaqueDraw> opaqueDraws;
   std::vector<std::string> controlEvents;  // "text 752 ...", "pos 80", "step 6", "stepit"
   SaveDialogScript saveDialog;
   std::vector<SaveDialogCall> saveDialogCalls;
@@ -102,11 +110,17 @@ struct RecordingUi {
   std::vector<WindowRect> sampleStretches;
   int workWidth = 1280, workHeight = 1024, captionHeight = 19;
   WindowHandle mouseCapture = nullptr;
+  int captureReleases = 0;         // release calls made
+  int captureReleaseFailures = 0;  // the next this many releases fail
   bool modalEnded = false;
   intptr_t modalResult = -1;
   std::atomic<int> paints{0};
   std::atomic<int> surfacesHeld{0};
   WindowRect lastPaint{0, 0, 0, 0};
+  // Looks at every paint's rectangle and header (on the painting thread);
+  // the paints it refuses are counted.
+  bool (*paintCheck)(const WindowRect& target, const imaging::BitmapInfoHeader& info) = nullptr;
+  std::atomic<int> refusedPaints{0};
 
   // Posted messages, filled from any thread.
   plat::Handle queueLock = nullptr;
