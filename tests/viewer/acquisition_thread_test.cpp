@@ -266,8 +266,9 @@ TEST_F(AcquisitionThreadTest, StopWhileParkedEndsAtOnce) {
 }
 
 // The same thread against the simulated camera behind the rig: a real
-// picture that changes with every hold, a camera that stops answering, and
-// an unplug in the middle of a frame.
+// picture that changes with every hold, a camera that stops answering,
+// image reads that fail while the camera is there, and an unplug in the
+// middle of a frame.
 class AcquisitionThreadSimTest : public ViewerTest {
  protected:
   void SetUp() override {
@@ -392,6 +393,26 @@ TEST_F(AcquisitionThreadSimTest, FailedImageReadsLoseOnlyTheirFramesWhileTheCame
   EXPECT_EQ(framePipeline.frameInProgress, 0u);
   EXPECT_EQ(plat::waitFor(deviceLink.linkLock, 0), plat::kWaitObject0) << "the link lock is free";
   plat::setEvent(deviceLink.linkLock);
+}
+
+TEST_F(AcquisitionThreadSimTest, FrameLostAsTheCaptureIsTakenIsFetchedAgainBeforeItIsKept) {
+  openCameraLink();
+  viewerState.captureNotice = handleOf(2);  // stands for the capture notice
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitPaints(3));
+  ASSERT_TRUE(suspendAcquisition());
+  sim::rigClearWireLog(rig, cam);
+  sim::rigAddFault(rig, cam, sim::stallOperation(kImagePipe, sim::kDirRead, 2));
+  viewerState.freezeFlag = 1;
+  resumeAcquisition();
+  ASSERT_TRUE(pumpUntil([] { return countDelivered(kMsgCaptureDone) > 0; }, 5000));
+  // The frame that lost its second chunk is released; the next one is held
+  // and kept (the repaint rounds that follow send nothing).
+  std::vector<sim::SimLogEntry> log(256);
+  log.resize(sim::rigWireLog(rig, cam, log.data(), 256));
+  std::vector<int> commands;
+  for (const sim::SimLogEntry& entry : log) commands.push_back(entry.bytes[1] << 8 | entry.bytes[3]);
+  EXPECT_EQ(commands, (std::vector<int>{0x3101, 0x3205, 0x3305, 0x320A, 0x3101, 0x3205, 0x3305}));
 }
 
 TEST_F(AcquisitionThreadSimTest, UnplugInTheMiddleOfAFrameEndsWithCommFailure) {
