@@ -5,7 +5,8 @@
 //   bmpgen DESCRIPTION OUTPUT_DIR
 //
 // Description lines (a line starting with # is a comment; colours are #RRGGBB or "key", the
-// transparent key colour RGB(189, 190, 189)):
+// transparent key colour, RGB(189, 190, 189) unless a key line says otherwise):
+//   key COLOUR                the key colour of the pictures that follow
 //   bitmap ID NAME W H        start a bitmap (written as NAME.bmp)
 //   icon ID NAME SIZE         start a square icon (key pixels transparent)
 //   fill COLOUR               whole picture
@@ -15,7 +16,7 @@
 //   vgrad X Y W H TOP BOTTOM  vertical gradient
 //   ellipse X Y W H COLOUR
 //   text X Y SCALE COLOUR "TEXT"   X or Y may be "c" to centre
-// Letters are drawn from a built-in 5x7 font (upper case, digits, . , / - ! ? : ( ) ' and space).
+// Letters are drawn from a built-in 5x7 font (upper case, digits, . , / - + ! ? : ( ) ' and space).
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +32,8 @@ struct Colour {
   uint8_t r, g, b;
   bool operator==(const Colour& o) const { return r == o.r && g == o.g && b == o.b; }
 };
-const Colour kKey = {189, 190, 189};
+// Transparent pixels: RGB(189, 190, 189) until a key line sets another.
+Colour keyColour = {189, 190, 189};
 
 struct Picture {
   int id = 0;
@@ -89,6 +91,7 @@ const Glyph kFont[] = {
     {',', {"00000", "00000", "00000", "00000", "01100", "00100", "01000"}},
     {'/', {"00001", "00001", "00010", "00100", "01000", "10000", "10000"}},
     {'-', {"00000", "00000", "00000", "11111", "00000", "00000", "00000"}},
+    {'+', {"00000", "00100", "00100", "11111", "00100", "00100", "00000"}},
     {'!', {"00100", "00100", "00100", "00100", "00100", "00000", "00100"}},
     {'?', {"01110", "10001", "00001", "00010", "00100", "00000", "00100"}},
     {':', {"00000", "01100", "01100", "00000", "01100", "01100", "00000"}},
@@ -107,7 +110,7 @@ const Glyph* glyphOf(char ch) {
 
 bool parseColour(const std::string& word, Colour* out) {
   if (word == "key") {
-    *out = kKey;
+    *out = keyColour;
     return true;
   }
   unsigned value = 0;
@@ -134,7 +137,7 @@ void roundRect(Picture& p, int x, int y, int w, int h, int r, Colour face, Colou
   for (int j = y; j < y + h; ++j) {
     for (int i = x; i < x + w; ++i) {
       if (!insideRound(i, j, x, y, w, h, r)) {
-        p.put(i, j, kKey);
+        p.put(i, j, keyColour);
       } else {
         bool border = !insideRound(i - 1, j, x, y, w, h, r) || !insideRound(i + 1, j, x, y, w, h, r) ||
                       !insideRound(i, j - 1, x, y, w, h, r) || !insideRound(i, j + 1, x, y, w, h, r);
@@ -234,7 +237,7 @@ std::vector<uint8_t> encodeIco(const Picture& p) {
   for (int y = p.height - 1; y >= 0; --y) {
     std::vector<uint8_t> row(static_cast<size_t>(maskStride), 0);
     for (int x = 0; x < p.width; ++x)
-      if (p.pixels[static_cast<size_t>(y * p.width + x)] == kKey) row[static_cast<size_t>(x / 8)] |= 0x80 >> (x % 8);
+      if (p.pixels[static_cast<size_t>(y * p.width + x)] == keyColour) row[static_cast<size_t>(x / 8)] |= 0x80 >> (x % 8);
     image.insert(image.end(), row.begin(), row.end());
   }
   // Transparent pixels black in the colour part, as icons expect.
@@ -310,6 +313,10 @@ int main(int argc, char** argv) {
     const std::string& op = w[0];
     auto num = [&](size_t k) { return k < w.size() ? std::atoi(w[k].c_str()) : 0; };
     auto colour = [&](size_t k, Colour* c) { return k < w.size() && parseColour(w[k], c); };
+    if (op == "key") {
+      if (w.size() != 2 || !parseColour(w[1], &keyColour) || w[1] == "key") return fail("bad key colour");
+      continue;
+    }
     if (op == "bitmap" || op == "icon") {
       if (w.size() != (op == "bitmap" ? 5u : 4u)) return fail("bad picture header");
       Picture p;
@@ -319,7 +326,7 @@ int main(int argc, char** argv) {
       p.width = num(3);
       p.height = p.icon ? p.width : num(4);
       if (p.width <= 0 || p.height <= 0 || p.width > 4096 || p.height > 4096) return fail("bad size");
-      p.pixels.assign(static_cast<size_t>(p.width * p.height), kKey);
+      p.pixels.assign(static_cast<size_t>(p.width * p.height), keyColour);
       pictures.push_back(p);
       continue;
     }
