@@ -287,4 +287,6 @@ intptr_t sourceSplashHandler(WindowHandle window, uint32_t message, uintptr_t, i
   return 1;
 }
 
+const SourceWindowSeam* sourceDialogSeam() { return &kDialogSeam; }
+
 void installSourceDialog() { installSourceWindowSeam(&kDialogSeam); }

@@ -34,6 +34,8 @@ int sourceButtonBitmap(const DrawRequest& request, bool largeModel);
 intptr_t sourceWindowHandler(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 intptr_t sourceSplashHandler(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-// Puts this window behind the source-window seam (the installed SourceUi
-// draws it).
+struct SourceWindowSeam;
+// This window as the source-window seam sees it (the installed SourceUi
+// draws it); installSourceDialog puts it behind the seam.
+const SourceWindowSeam* sourceDialogSeam();
 void installSourceDialog();

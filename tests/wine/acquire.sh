@@ -1,0 +1,265 @@
+#!/bin/bash
+# A whole TWAIN acquisition under Wine, through Wine's own source manager
+# (twain_32.dll), from tests/twain/acquire_app.exe: the demo data source
+# (the simulated camera inside) is installed as one of the sources Wine
+# loads, the shipped one as the other. The buttons of the source window
+# are clicked with real mouse input (xdotool); screenshots under
+# $ZEL_OUT/acquire/.
+#
+# Demo data source, 1024x768 camera: the window and its live preview; Half
+# with a native transfer whose pixels are the picture on the screen; Full
+# with a file transfer (a 1024x768 BMP); a native and a memory transfer of
+# the same (frozen) picture; EXIT, Esc and the close box ask for
+# MSG_CLOSEDSREQ; MSG_DISABLEDS in the middle of the handshake; the cable
+# pulled during the preview; 50 enable/disable cycles counted for threads,
+# handles and memory. 1280x1024 camera: its title, a Full native and a Half
+# memory transfer. Shipped data source with no camera: the device link's
+# box, then the data source's.
+#
+# Environment (set by tools/test): WINEPREFIX, DISPLAY, ZEL_BUILD_WIN, ZEL_OUT.
+set -u
+: "${WINEPREFIX:?}" "${DISPLAY:?}" "${ZEL_BUILD_WIN:?}" "${ZEL_OUT:?}"
+export WINEDEBUG=${WINEDEBUG:--all}
+
+APP=$ZEL_BUILD_WIN/tests/twain/acquire_app.exe
+PROBE=$(find "$ZEL_BUILD_WIN" -name viewer_probe.exe -print -quit)
+OUT=$ZEL_OUT/acquire
+RUN=$OUT/run
+mkdir -p "$OUT" "$RUN"
+for f in "$APP" "$PROBE" "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$ZEL_BUILD_WIN/twain/TWZEL_32_demo.ds"; do
+  [ -f "$f" ] || { echo "acquire.sh: missing $f"; exit 1; }
+done
+
+failures=0
+pass() { echo "ok   $*"; }
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+check() {  # check WHAT EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
+}
+probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+# --- The sources Wine's manager loads: the demo and the shipped library ------
+SOURCES="$WINEPREFIX/drive_c/windows/twain_32"
+mkdir -p "$SOURCES"
+cp "$ZEL_BUILD_WIN/twain/TWZEL_32_demo.ds" "$SOURCES/sane.ds"
+cp "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$SOURCES/gphoto2.ds"
+for template in XGA_FULL XGA_HALF SXGA_FULL SXGA_HALF; do
+  cp "$ZEL_BUILD_WIN/twain/$template.bmp" "$SOURCES/"
+done
+
+# The programs share a virtual desktop of a known size (Wine draws the
+# window captions there); a probe holds it open while programs come and go.
+DESK_W=1280 DESK_H=1024
+for exe in acquire_app.exe viewer_probe.exe; do
+  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\Explorer" /v Desktop /d zelacquire /f >/dev/null 2>&1
+done
+wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v zelacquire /d ${DESK_W}x${DESK_H} /f >/dev/null 2>&1
+(exec wine "$PROBE" hold >"$RUN/holder.out" 2>/dev/null) &
+HOLDER=$!
+cleanup() {
+  [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
+  kill "$HOLDER" 2>/dev/null
+  wait "$HOLDER" 2>/dev/null
+  for exe in acquire_app.exe viewer_probe.exe; do
+    wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$exe" /f >/dev/null 2>&1
+  done
+}
+trap cleanup EXIT
+for _ in $(seq 300); do grep -q ready "$RUN/holder.out" 2>/dev/null && break; sleep 0.1; done
+read -r CAPTION _ < <(probe metrics)
+
+shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.png" 2>/dev/null; }
+
+# --- The application and its commands ------------------------------------------
+LOG=$RUN/app.log
+start_app() {  # PRODUCT
+  rm -f "$RUN/acquire.cmd" "$RUN/twzel_demo.cmd" "$RUN"/out_*.bmp
+  (cd "$RUN" && exec wine "$APP" "$1" >"$LOG" 2>&1) &
+  APP_PID=$!
+  wait_line "^ready" 30 || fail "the application did not open \"$1\""
+}
+
+# Waits until the log has more than $3 lines matching $1 (default: any).
+wait_line() {  # PATTERN SECONDS [COUNT_BEFORE]
+  local limit=$(($2 * 10)) before=${3:-0}
+  while [ "$(grep -c -- "$1" "$LOG" 2>/dev/null)" -le "$before" ] && [ $limit -gt 0 ]; do
+    sleep 0.1
+    limit=$((limit - 1))
+  done
+  [ $limit -gt 0 ]
+}
+
+# Sends a command and waits for its "done" line.
+cmd() {  # COMMAND... (waits up to $CMD_WAIT seconds, default 20)
+  local word=$1 before
+  before=$(grep -c "^done $word\$" "$LOG")
+  echo "$*" >"$RUN/acquire.cmd"
+  wait_line "^done $word\$" "${CMD_WAIT:-20}" "$before" || fail "command [$*] not done"
+}
+
+last() { grep -- "$1" "$LOG" | tail -1 | tr -d '\r'; }
+demo() { echo "$1" >"$RUN/twzel_demo.cmd"; for _ in $(seq 50); do [ -f "$RUN/twzel_demo.cmd" ] || return 0; sleep 0.1; done; fail "the demo did not take [$1]"; }
+
+# Centre of a control of the source window, in desktop coordinates.
+centre() {  # TITLE ID
+  local l t r b
+  read -r l t r b < <(probe item "$1" "$2")
+  echo "$(((l + r) / 2)) $(((t + b) / 2))"
+}
+click() {  # TITLE ID
+  local x y
+  read -r x y < <(centre "$1" "$2")
+  [ -n "$x" ] || { fail "control $2 of [$1] not found"; return 1; }
+  xdotool mousemove --sync "$x" "$y" mousedown 1 sleep 0.1 mouseup 1
+}
+
+# The preview area of the screen (client (44, 91), 512 wide) as a file.
+preview_crop() {  # SHOT HEIGHT -> file
+  local l t
+  read -r l t _ < <(probe item "$TITLE" 1022)
+  [ -n "$l" ] || read -r l t _ < <(probe item "$TITLE" 1030)
+  convert "$OUT/$1.png" -crop "512x$2+$((l + 44))+$((t + 91))" +repage "$RUN/$1-preview.png"
+  echo "$RUN/$1-preview.png"
+}
+
+# Pixels that differ between the screen's preview and a transferred bitmap,
+# below the band where the preview's texts are written.
+differing_pixels() {  # SHOT BMP
+  local a="$RUN/a.png" b="$RUN/b.png"
+  convert "$(preview_crop "$1" 384)" -crop 512x250+0+134 +repage "$a"
+  convert "$2" -crop 512x250+0+134 +repage "$b"
+  compare -metric AE "$a" "$b" null: 2>&1 | cut -d' ' -f1
+}
+
+# One acquisition: arm, press the button, let the application transfer.
+acquire() {  # MECHANISM W H BUTTON-ID
+  cmd arm "$1" "$2" "$3" &
+  local armer=$!
+  wait_line "^armed $1" 10 "$(grep -c "^armed $1" "$LOG")"
+  click "$TITLE" "$4"
+  wait "$armer"
+}
+
+SMALL_TITLE="ZEL TWAIN Driver (ZEL-B200Q/B50/BxQ, 1024x768)"
+LARGE_TITLE="ZEL TWAIN Driver (ZEL-A100, 1280x1024)"
+FULL=1019 HALF=1018 EXIT=2
+
+# === Demo data source, 1024x768 camera ==========================================
+echo "=== demo data source, 1024x768 camera"
+start_app "ZEL TWAIN (simulated camera)"
+cmd enable
+check "enable opens the window" "enable succeeded, window \"$SMALL_TITLE\"" "$(last '^enable ')"
+TITLE=$SMALL_TITLE
+read -r l t r b < <(probe wait "$TITLE" 10000)
+check "window size" "606 $((506 + CAPTION))" "$((r - l)) $((b - t))"
+check "window centred" "$(((DESK_W - 606) / 2))" "$l"
+
+# The live preview changes (a few looks: the first frames may be on their way).
+sleep 1
+shot live-1
+changed=0
+for _ in 1 2 3 4; do
+  sleep 0.7
+  shot live-2
+  n=$(compare -metric AE "$(preview_crop live-1 384)" "$(preview_crop live-2 384)" null: 2>&1 | cut -d' ' -f1)
+  [ "${n%.*}" -gt 0 ] 2>/dev/null && { changed=1; break; }
+done
+[ $changed -eq 1 ] && pass "the live preview changes" || fail "the live preview does not change"
+
+# Half: native transfer of the picture the window shows.
+acquire native 512 384 $HALF
+shot handshake-half
+check "Full and Half disabled during the transfer" "buttons full=0 half=0" "$(cmd buttons; last '^buttons')"
+check "native transfer = the captured picture on the screen" "0" "$(differing_pixels handshake-half "$RUN/out_1.bmp")"
+cmd end
+sleep 0.5
+check "Full and Half enabled after MSG_ENDXFER" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
+
+# Full: file transfer, then back to half size by itself.
+acquire file 1024 768 $FULL
+shot handshake-full
+check "file transfer writes a 1024x768 BMP" "BMP3 1024x768" "$(identify -format '%m %wx%h' "$RUN/out_2.bmp" 2>/dev/null)"
+cmd end
+sleep 0.6
+check "Full and Half enabled after the Full transfer" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
+
+# The same frozen picture by native and by memory transfer.
+demo freeze
+acquire native 512 384 $HALF
+cmd end
+sleep 0.5
+acquire memory 512 384 $HALF
+cmd end
+if cmp -s -i 54:54 "$RUN/out_3.bmp" "$RUN/out_4.bmp"; then pass "memory strips put together = the native bitmap"
+else fail "memory strips differ from the native bitmap"; fi
+demo live
+
+# EXIT, Esc and the close box ask the application to close the source.
+click "$TITLE" $EXIT
+wait_line "^closedsreq 1" 5 || fail "EXIT: no MSG_CLOSEDSREQ"
+read -r l t r b < <(probe wait "$TITLE" 1000)
+xdotool mousemove --sync $(((l + r) / 2)) $((t + 8)) click 1 key Escape
+wait_line "^closedsreq 2" 5 || fail "Esc: no MSG_CLOSEDSREQ"
+xdotool mousemove --sync $((r - 12)) $((t + CAPTION / 2 + 3)) click 1
+wait_line "^closedsreq 3" 5 || fail "close box: no MSG_CLOSEDSREQ"
+shot after-close-requests
+probe wait "$TITLE" 500 >/dev/null && pass "the window stays after the close requests" || fail "the window went"
+
+# MSG_DISABLEDS in the middle of the handshake.
+acquire disable 512 384 $HALF
+ms=$(last '^disable in the handshake' | sed 's/.* in \([0-9]*\) ms/\1/')
+[ -n "$ms" ] && [ "$ms" -lt 1000 ] && pass "MSG_DISABLEDS in the handshake ends in $ms ms (no forced stop)" ||
+  fail "MSG_DISABLEDS in the handshake took ${ms:-?} ms"
+probe gone "$TITLE" 3000 && pass "the window is gone" || fail "the window stays after MSG_DISABLEDS"
+
+# The cable pulled during the preview.
+cmd enable
+sleep 0.8
+before=$(grep -c '^closedsreq' "$LOG")
+demo unplug
+if probe box "Error - USB communication" 10000 >"$RUN/box.txt"; then
+  shot unplug-box
+  check "USB box icon" "icon=error" "$(head -1 "$RUN/box.txt")"
+  check "USB box text" "$(printf 'There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.')" \
+    "$(tail -n +2 "$RUN/box.txt")"
+  probe answer "Error - USB communication" 1 || fail "the USB box could not be answered"
+else
+  fail "no USB box after the unplug"
+fi
+wait_line "^closedsreq" 5 "$before" && pass "MSG_CLOSEDSREQ after the USB box" || fail "no MSG_CLOSEDSREQ after the unplug"
+cmd disable
+demo replug 2>/dev/null
+
+# Resources over 50 enable/disable cycles.
+CMD_WAIT=150 cmd cycles 50
+grep '^resources' "$LOG" | sed 's/^/     /'
+
+# === Demo data source, 1280x1024 camera ==========================================
+echo "=== demo data source, 1280x1024 camera"
+cmd enable
+demo large
+cmd disable
+cmd enable
+check "the large model's title" "enable succeeded, window \"$LARGE_TITLE\"" "$(last '^enable ')"
+TITLE=$LARGE_TITLE
+read -r l t r b < <(probe wait "$TITLE" 10000)
+check "large model window size" "606 $((532 + CAPTION))" "$((r - l)) $((b - t))"
+sleep 1
+shot large-live
+acquire native 1280 1024 $FULL
+cmd end
+acquire memory 640 512 $HALF
+shot large-handshake-half
+cmd end
+check "large model transfers are 1280x1024 and 640x512" "1280x1024 640x512" \
+  "$(identify -format '%wx%h ' "$RUN/out_1.bmp" "$RUN/out_2.bmp" 2>/dev/null | sed 's/ $//')"
+demo small
+cmd quit
+wait "$APP_PID"
+status=$?
+APP_PID=
+grep -E '^(ok|FAIL) ' "$LOG" | sed 's/^/     app: /' | grep FAIL
+check "the application's own checks" "0" "$status"
+
+echo "acquire.sh: $failures failure(s); screenshots in $OUT"
+[ "$failures" -eq 0 ]
