@@ -8,7 +8,8 @@
 //   unplug   the camera in use goes away (its cable pulled);
 //   replug   the camera comes back, powered up afresh;
 //   large    from the next opening of the window on, the 1280x1024 camera
-//            is the one plugged in; small: the 1024x768 camera again;
+//            is the one plugged in; small: the 1024x768 camera again (the
+//            camera in use stays until the window closes);
 //   freeze   the camera's picture stands still (every capture the same);
 //   live     it moves again.
 #include <windows.h>
@@ -34,6 +35,7 @@ const UINT_PTR kCommandTimer = 0x5A31;
 sim::Rig* rig = nullptr;
 int smallCamera = -1;  // \\.\ZELBxQ001
 int largeCamera = -1;  // \\.\ZELA1001
+bool largeWanted = false;  // the camera the next window finds
 
 int cameraInUse() { return sim::rigIsPlugged(rig, largeCamera) ? largeCamera : smallCamera; }
 
@@ -57,9 +59,9 @@ void runCommand(const char* text) {
   } else if (std::strncmp(text, "replug", 6) == 0) {
     sim::rigReplug(rig, cameraInUse());
   } else if (std::strncmp(text, "large", 5) == 0) {
-    plugOnly(largeCamera);
+    largeWanted = true;
   } else if (std::strncmp(text, "small", 5) == 0) {
-    plugOnly(smallCamera);
+    largeWanted = false;
   } else if (std::strncmp(text, "freeze", 6) == 0) {
     setFrozen(true);
   } else if (std::strncmp(text, "live", 4) == 0) {
@@ -82,6 +84,7 @@ void CALLBACK pollCommands(HWND, UINT, UINT_PTR, DWORD) {
 // The source window as in the shipped library, with the command file
 // watched while it is open (the timer goes with the window).
 WindowHandle createWindow(void*, WindowHandle owner) {
+  if (rig) plugOnly(largeWanted ? largeCamera : smallCamera);
   const SourceWindowSeam* dialog = sourceDialogSeam();
   WindowHandle window = dialog->create(dialog->context, owner);
   if (window) SetTimer(static_cast<HWND>(window), kCommandTimer, 50, pollCommands);

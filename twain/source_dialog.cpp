@@ -269,6 +269,9 @@ intptr_t sourceWindowHandler(WindowHandle window, uint32_t message, uintptr_t wP
       return 1;
     case kMsgCaptureButtons:
       setCaptureButtons(window, wParam != 0);
+      // After a handshake: its text may reach past the preview onto the
+      // background, which only a repaint of the window restores.
+      if (wParam) sourceUi().invalidate(window, true);
       return 1;
     case kMsgDestroy:
       onDestroy();

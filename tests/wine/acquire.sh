@@ -31,8 +31,8 @@ for f in "$APP" "$PROBE" "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$ZEL_BUILD_WIN/twai
 done
 
 failures=0
-pass() { echo "ok   $*"; }
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+pass() { echo "ok   [${SECONDS}s] $*"; }
+fail() { echo "FAIL [${SECONDS}s] $*"; failures=$((failures + 1)); }
 check() {  # check WHAT EXPECTED ACTUAL
   if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
 }
@@ -82,7 +82,7 @@ start_app() {  # PRODUCT
 # Waits until the log has more than $3 lines matching $1 (default: any).
 wait_line() {  # PATTERN SECONDS [COUNT_BEFORE]
   local limit=$(($2 * 10)) before=${3:-0}
-  while [ "$(grep -c -- "$1" "$LOG" 2>/dev/null)" -le "$before" ] && [ $limit -gt 0 ]; do
+  while [ "$(grep -c -E -- "$1" "$LOG" 2>/dev/null)" -le "$before" ] && [ $limit -gt 0 ]; do
     sleep 0.1
     limit=$((limit - 1))
   done
@@ -92,12 +92,14 @@ wait_line() {  # PATTERN SECONDS [COUNT_BEFORE]
 # Sends a command and waits for its "done" line.
 cmd() {  # COMMAND... (waits up to $CMD_WAIT seconds, default 20)
   local word=$1 before
-  before=$(grep -c "^done $word\$" "$LOG")
+  before=$(grep -c -E "^done $word\s*\$" "$LOG")
   echo "$*" >"$RUN/acquire.cmd"
-  wait_line "^done $word\$" "${CMD_WAIT:-20}" "$before" || fail "command [$*] not done"
+  wait_line "^done $word\s*\$" "${CMD_WAIT:-20}" "$before" || fail "command [$*] not done"
 }
 
 last() { grep -- "$1" "$LOG" | tail -1 | tr -d '\r'; }
+# The file the last transfer wrote.
+lastout() { echo "$RUN/$(last '^transferred' | awk '{print $3}')"; }
 demo() { echo "$1" >"$RUN/twzel_demo.cmd"; for _ in $(seq 50); do [ -f "$RUN/twzel_demo.cmd" ] || return 0; sleep 0.1; done; fail "the demo did not take [$1]"; }
 
 # Centre of a control of the source window, in desktop coordinates.
@@ -133,11 +135,13 @@ differing_pixels() {  # SHOT BMP
 
 # One acquisition: arm, press the button, let the application transfer.
 acquire() {  # MECHANISM W H BUTTON-ID
-  cmd arm "$1" "$2" "$3" &
-  local armer=$!
-  wait_line "^armed $1" 10 "$(grep -c "^armed $1" "$LOG")"
+  local armed done
+  armed=$(grep -c "^armed $1" "$LOG")
+  done=$(grep -c -E "^done arm\s*$" "$LOG")
+  echo "arm $1 $2 $3" >"$RUN/acquire.cmd"
+  wait_line "^armed $1" 10 "$armed" || fail "the application was not armed for $1"
   click "$TITLE" "$4"
-  wait "$armer"
+  wait_line "^done arm\s*$" 20 "$done" || fail "no $1 transfer after the click on $4"
 }
 
 SMALL_TITLE="ZEL TWAIN Driver (ZEL-B200Q/B50/BxQ, 1024x768)"
@@ -170,7 +174,7 @@ done
 acquire native 512 384 $HALF
 shot handshake-half
 check "Full and Half disabled during the transfer" "buttons full=0 half=0" "$(cmd buttons; last '^buttons')"
-check "native transfer = the captured picture on the screen" "0" "$(differing_pixels handshake-half "$RUN/out_1.bmp")"
+check "native transfer = the captured picture on the screen" "0" "$(differing_pixels handshake-half "$(lastout)")"
 cmd end
 sleep 0.5
 check "Full and Half enabled after MSG_ENDXFER" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
@@ -178,7 +182,7 @@ check "Full and Half enabled after MSG_ENDXFER" "buttons full=1 half=1" "$(cmd b
 # Full: file transfer, then back to half size by itself.
 acquire file 1024 768 $FULL
 shot handshake-full
-check "file transfer writes a 1024x768 BMP" "BMP3 1024x768" "$(identify -format '%m %wx%h' "$RUN/out_2.bmp" 2>/dev/null)"
+check "file transfer writes a 1024x768 BMP" "BMP3 1024x768" "$(identify -format '%m %wx%h' "$(lastout)" 2>/dev/null)"
 cmd end
 sleep 0.6
 check "Full and Half enabled after the Full transfer" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
@@ -186,11 +190,12 @@ check "Full and Half enabled after the Full transfer" "buttons full=1 half=1" "$
 # The same frozen picture by native and by memory transfer.
 demo freeze
 acquire native 512 384 $HALF
+native=$(lastout)
 cmd end
 sleep 0.5
 acquire memory 512 384 $HALF
 cmd end
-if cmp -s -i 54:54 "$RUN/out_3.bmp" "$RUN/out_4.bmp"; then pass "memory strips put together = the native bitmap"
+if cmp -s -i 54:54 "$native" "$(lastout)"; then pass "memory strips put together = the native bitmap"
 else fail "memory strips differ from the native bitmap"; fi
 demo live
 
@@ -227,8 +232,8 @@ else
   fail "no USB box after the unplug"
 fi
 wait_line "^closedsreq" 5 "$before" && pass "MSG_CLOSEDSREQ after the USB box" || fail "no MSG_CLOSEDSREQ after the unplug"
+demo replug
 cmd disable
-demo replug 2>/dev/null
 
 # Resources over 50 enable/disable cycles.
 CMD_WAIT=150 cmd cycles 50
@@ -247,13 +252,14 @@ check "large model window size" "606 $((532 + CAPTION))" "$((r - l)) $((b - t))"
 sleep 1
 shot large-live
 acquire native 1280 1024 $FULL
+native=$(lastout)
 cmd end
+sleep 0.6
 acquire memory 640 512 $HALF
 shot large-handshake-half
 cmd end
 check "large model transfers are 1280x1024 and 640x512" "1280x1024 640x512" \
-  "$(identify -format '%wx%h ' "$RUN/out_1.bmp" "$RUN/out_2.bmp" 2>/dev/null | sed 's/ $//')"
-demo small
+  "$(identify -format '%wx%h ' "$native" "$(lastout)" 2>/dev/null | sed 's/ $//')"
 cmd quit
 wait "$APP_PID"
 status=$?
