@@ -36,7 +36,7 @@ struct SourceWindowState {
 
 extern SourceWindowState sourceWindowState;
 
-// Null: no window can be created (the library until its window is built).
+// Null: no window can be created (tests that need none).
 void installSourceWindowSeam(const SourceWindowSeam* seam);
 
 plat::WindowHandle createSourceWindow(plat::WindowHandle owner);

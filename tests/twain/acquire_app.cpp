@@ -21,6 +21,12 @@
 //
 // Lines "ok ..." and "FAIL ..." are its own checks; the exit code is the
 // number of failed ones.
+//
+// With --bind-pipes (the run over ZELB1's pipe-bind test build under Wine)
+// the opened data source's own CreateFileA import is pointed at an opener
+// that binds pipe paths with the test build's device-control code, since
+// Wine passes neither the path below a device name to the driver nor the
+// driver's answer back; the library itself is the shipped one, unchanged.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -31,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/logic/pipe_bind.h"
 #include "twain/twain_types.h"
 
 namespace {
@@ -320,6 +327,69 @@ void cycles(int n) {
   check(after.privateBytes <= before.privateBytes + 1024 * 1024, "no memory left behind");
 }
 
+// --- Pipe paths over the pipe-bind test build ----------------------------------
+// "\\.\NAME\c\i\a\p": the device path opened, then bound to the pipe.
+HANDLE WINAPI openBindingPipes(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD flags, HANDLE templateFile) {
+  const char* pipe = std::strncmp(path, "\\\\.\\", 4) == 0 ? std::strchr(path + 4, '\\') : nullptr;
+  if (!pipe) return CreateFileA(path, access, share, security, disposition, flags, templateFile);
+  const std::string device(path, pipe);
+  HANDLE handle = CreateFileA(device.c_str(), access, share, security, disposition, flags, templateFile);
+  if (handle == INVALID_HANDLE_VALUE) return handle;
+  WCHAR name[64];
+  const size_t units = std::strlen(pipe) < 64 ? std::strlen(pipe) : 64;
+  for (size_t n = 0; n < units; ++n) name[n] = static_cast<unsigned char>(pipe[n]);
+  DWORD got = 0;
+  if (!DeviceIoControl(handle, zelb1::kControlBindPipe, name, static_cast<DWORD>(units * sizeof(WCHAR)), nullptr, 0,
+                       &got, nullptr)) {
+    const DWORD code = GetLastError();
+    CloseHandle(handle);
+    SetLastError(code ? code : ERROR_GEN_FAILURE);
+    return INVALID_HANDLE_VALUE;
+  }
+  return handle;
+}
+
+// The loaded data source: the module, other than the manager, exporting DS_Entry.
+HMODULE sourceModule() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
+  MODULEENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  HMODULE found = nullptr;
+  for (BOOL more = Module32First(snapshot, &entry); more && !found; more = Module32Next(snapshot, &entry)) {
+    if (GetProcAddress(entry.hModule, "DS_Entry")) found = entry.hModule;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+// Points a module's import of kernel32!function at a replacement.
+bool replaceImport(HMODULE module, const char* function, void* replacement) {
+  uint8_t* base = reinterpret_cast<uint8_t*>(module);
+  const IMAGE_NT_HEADERS* nt =
+      reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (const IMAGE_IMPORT_DESCRIPTOR* library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+           base + directory.VirtualAddress);
+       library->Name; ++library) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "kernel32.dll") != 0) continue;
+    const IMAGE_THUNK_DATA* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    IMAGE_THUNK_DATA* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const IMAGE_IMPORT_BY_NAME* byName =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+      DWORD old = 0;
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+      slots->u1.Function = reinterpret_cast<uintptr_t>(replacement);
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+      return true;
+    }
+  }
+  return false;
+}
+
 // --- Commands ---------------------------------------------------------------
 void reportButtons() {
   HWND window = sourceWindow();
@@ -433,6 +503,7 @@ bool openSource(const char* productName) {
 
 int main(int argc, char** argv) {
   const char* productName = argc > 1 ? argv[1] : "ZEL TWAIN Data Source";
+  const bool bindPipes = argc > 2 && std::strcmp(argv[2], "--bind-pipes") == 0;
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -459,6 +530,11 @@ int main(int argc, char** argv) {
             TWRC_SUCCESS,
         "MSG_OPENDSM");
   if (!openSource(productName)) return failures;
+  if (bindPipes) {
+    HMODULE library = sourceModule();
+    check(library && replaceImport(library, "CreateFileA", reinterpret_cast<void*>(openBindingPipes)),
+          "the data source opens pipe paths through the pipe-bind opener");
+  }
   DeleteFileA("acquire.cmd");
   SetTimer(appWindow, 1, 50, nullptr);
   say("ready");

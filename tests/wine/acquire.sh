@@ -50,31 +50,36 @@ done
 # The programs share a virtual desktop of a known size (Wine draws the
 # window captions there); a probe holds it open while programs come and go.
 DESK_W=1280 DESK_H=1024
-for exe in acquire_app.exe viewer_probe.exe; do
-  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\Explorer" /v Desktop /d zelacquire /f >/dev/null 2>&1
-done
-wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v zelacquire /d ${DESK_W}x${DESK_H} /f >/dev/null 2>&1
-(exec wine "$PROBE" hold >"$RUN/holder.out" 2>/dev/null) &
-HOLDER=$!
+HOLDER=
+desktop_up() {
+  for exe in acquire_app.exe viewer_probe.exe; do
+    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe\\Explorer" /v Desktop /d zelacquire /f >/dev/null 2>&1
+  done
+  wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v zelacquire /d ${DESK_W}x${DESK_H} /f >/dev/null 2>&1
+  rm -f "$RUN/holder.out"
+  (exec wine "$PROBE" hold >"$RUN/holder.out" 2>/dev/null) &
+  HOLDER=$!
+  for _ in $(seq 300); do grep -q ready "$RUN/holder.out" 2>/dev/null && break; sleep 0.1; done
+  read -r CAPTION _ < <(probe metrics)
+}
 cleanup() {
   [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
-  kill "$HOLDER" 2>/dev/null
-  wait "$HOLDER" 2>/dev/null
+  [ -n "$HOLDER" ] && { kill "$HOLDER" 2>/dev/null; wait "$HOLDER" 2>/dev/null; }
+  HOLDER=
   for exe in acquire_app.exe viewer_probe.exe; do
     wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$exe" /f >/dev/null 2>&1
   done
 }
 trap cleanup EXIT
-for _ in $(seq 300); do grep -q ready "$RUN/holder.out" 2>/dev/null && break; sleep 0.1; done
-read -r CAPTION _ < <(probe metrics)
+desktop_up
 
 shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.png" 2>/dev/null; }
 
 # --- The application and its commands ------------------------------------------
 LOG=$RUN/app.log
-start_app() {  # PRODUCT
+start_app() {  # PRODUCT [--bind-pipes]
   rm -f "$RUN/acquire.cmd" "$RUN/twzel_demo.cmd" "$RUN"/out_*.bmp
-  (cd "$RUN" && exec wine "$APP" "$1" >"$LOG" 2>&1) &
+  (cd "$RUN" && exec wine "$APP" "$@" >"$LOG" 2>&1) &
   APP_PID=$!
   wait_line "^ready" 30 || fail "the application did not open \"$1\""
 }
@@ -144,6 +149,29 @@ acquire() {  # MECHANISM W H BUTTON-ID
   wait_line "^done arm\s*$" 20 "$done" || fail "no $1 transfer after the click on $4"
 }
 
+# Ends the application with its own checks counted.
+quit_app() {
+  cmd quit
+  wait "$APP_PID"
+  local status=$?
+  APP_PID=
+  grep -E '^FAIL ' "$LOG" | sed 's/^/     app: /'
+  check "the application's own checks" "0" "$status"
+}
+
+# The preview changes between two screenshots (a few looks: the first
+# frames may still be on their way).
+preview_changes() {  # FIRST-SHOT SECOND-SHOT
+  local n
+  for _ in 1 2 3 4; do
+    sleep 0.7
+    shot "$2"
+    n=$(compare -metric AE "$(preview_crop "$1" 384)" "$(preview_crop "$2" 384)" null: 2>&1 | cut -d' ' -f1)
+    [ "${n%.*}" -gt 0 ] 2>/dev/null && return 0
+  done
+  return 1
+}
+
 SMALL_TITLE="ZEL TWAIN Driver (ZEL-B200Q/B50/BxQ, 1024x768)"
 LARGE_TITLE="ZEL TWAIN Driver (ZEL-A100, 1280x1024)"
 FULL=1019 HALF=1018 EXIT=2
@@ -161,14 +189,7 @@ check "window centred" "$(((DESK_W - 606) / 2))" "$l"
 # The live preview changes (a few looks: the first frames may be on their way).
 sleep 1
 shot live-1
-changed=0
-for _ in 1 2 3 4; do
-  sleep 0.7
-  shot live-2
-  n=$(compare -metric AE "$(preview_crop live-1 384)" "$(preview_crop live-2 384)" null: 2>&1 | cut -d' ' -f1)
-  [ "${n%.*}" -gt 0 ] 2>/dev/null && { changed=1; break; }
-done
-[ $changed -eq 1 ] && pass "the live preview changes" || fail "the live preview does not change"
+preview_changes live-1 live-2 && pass "the live preview changes" || fail "the live preview does not change"
 
 # Half: native transfer of the picture the window shows.
 acquire native 512 384 $HALF
@@ -260,12 +281,76 @@ shot large-handshake-half
 cmd end
 check "large model transfers are 1280x1024 and 640x512" "1280x1024 640x512" \
   "$(identify -format '%wx%h ' "$native" "$(lastout)" 2>/dev/null | sed 's/ $//')"
-cmd quit
-wait "$APP_PID"
-status=$?
-APP_PID=
-grep -E '^(ok|FAIL) ' "$LOG" | sed 's/^/     app: /' | grep FAIL
-check "the application's own checks" "0" "$status"
+quit_app
+
+# === Shipped data source through ZELB1 and the simulated USB bus ===================
+echo "=== shipped data source through ZELB1"
+ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}"
+DRIVER_BUILD="${ZEL_E2E_DRIVER_BUILD:-$ROOT/build/driver-x64}"
+STAGE="$DRIVER_BUILD/driver/wine-checks/install"
+INSTALLER="$DRIVER_BUILD/driver/wine-checks/driver_wine_check.exe"
+CAMERA_CHECK="$ZEL_BUILD_WIN/tests/driver/wine/driver_e2e_check.exe"
+if [ ! -f "$STAGE/ZELB1-pipe-bind.sys" ] || [ ! -f "$INSTALLER" ]; then
+  (cd "$ROOT" && cmake --preset driver-x64 >/dev/null && cmake --build "$DRIVER_BUILD" -j2) >"$RUN/driver-build.log" 2>&1 ||
+    fail "the x64 driver could not be built (log: $RUN/driver-build.log)"
+fi
+# Our own 64-bit prefix: the drivers stay loaded while its server is kept up.
+cleanup
+trap - EXIT
+TEST_PREFIX=$WINEPREFIX
+export WINEPREFIX="$OUT/prefix64" WINEARCH=win64
+cleanup_e2e() {
+  [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
+  wineserver -k >/dev/null 2>&1
+}
+trap cleanup_e2e EXIT
+wineserver -k >/dev/null 2>&1
+rm -rf "$WINEPREFIX"
+timeout 180 /usr/lib/wine/wine64 wineboot -i >"$RUN/wineboot64.log" 2>&1
+timeout 60 wineserver -w
+wineserver -p
+DIR="$WINEPREFIX/drive_c/zeltest"
+mkdir -p "$DIR" "$WINEPREFIX/drive_c/windows/twain_32"
+cp "$STAGE/sim_bus.inf" "$STAGE/zelsimbus.sys" "$INSTALLER" "$CAMERA_CHECK" "$DIR/"
+cp "$STAGE/ZELB1-pipe-bind.sys" "$DIR/ZELB1.sys"
+cp "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$WINEPREFIX/drive_c/windows/twain_32/sane.ds"
+for template in XGA_FULL XGA_HALF SXGA_FULL SXGA_HALF; do
+  cp "$ZEL_BUILD_WIN/twain/$template.bmp" "$WINEPREFIX/drive_c/windows/twain_32/"
+done
+if timeout 120 /usr/lib/wine/wine64 'C:\zeltest\driver_wine_check.exe' install 'C:\zeltest\sim_bus.inf' \
+     >"$RUN/install.log" 2>&1 && timeout 60 wine 'C:\zeltest\driver_e2e_check.exe' plug 0 1 >>"$RUN/install.log" 2>&1; then
+  pass "ZELB1 and the simulated USB bus installed, camera plugged as \\\\.\\ZELBxQ001"
+  desktop_up
+  start_app "ZEL TWAIN Data Source" --bind-pipes
+  cmd enable
+  check "the shipped library opens the camera through ZELB1" "enable succeeded, window \"$SMALL_TITLE\"" \
+    "$(last '^enable ')"
+  TITLE=$SMALL_TITLE
+  sleep 1
+  shot zelb1-live-1
+  preview_changes zelb1-live-1 zelb1-live-2 && pass "the live preview changes (through ZELB1)" ||
+    fail "the live preview does not change through ZELB1"
+  acquire native 512 384 $HALF
+  shot zelb1-handshake-half
+  check "native transfer through ZELB1 = the captured picture on the screen" "0" \
+    "$(differing_pixels zelb1-handshake-half "$(lastout)")"
+  cmd end
+  sleep 0.6
+  acquire file 1024 768 $FULL
+  check "file transfer through ZELB1 writes a 1024x768 BMP" "BMP3 1024x768" \
+    "$(identify -format '%m %wx%h' "$(lastout)" 2>/dev/null)"
+  cmd end
+  sleep 0.6
+  acquire memory 512 384 $HALF
+  cmd end
+  quit_app
+else
+  cat "$RUN/install.log"
+  fail "the drivers could not be installed"
+fi
+cleanup_e2e
+trap - EXIT
+export WINEPREFIX=$TEST_PREFIX
 
 echo "acquire.sh: $failures failure(s); screenshots in $OUT"
 [ "$failures" -eq 0 ]
