@@ -17,6 +17,8 @@
 
 #include "devlink/convert.h"
 
+using namespace devlink;
+
 namespace {
 const int kWidth = 1024;
 const int kHeight = 768;

@@ -24,6 +24,9 @@
 #include "viewer/acquisition_thread.h"
 #include "viewer/viewer_state.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 std::atomic<long> operatorNewCalls{0};
@@ -36,7 +39,7 @@ WindowHandle kMain = reinterpret_cast<WindowHandle>(1);
 WindowHandle kPanel = reinterpret_cast<WindowHandle>(2);
 
 DrawingSurface getSurface(WindowHandle window) { return window; }
-void stretchPicture(DrawingSurface, const WindowRect&, const BitmapInfoHeader&, const uint8_t*) { chunksPainted++; }
+void stretchPicture(DrawingSurface, const WindowRect&, const imaging::BitmapInfoHeader&, const uint8_t*) { chunksPainted++; }
 void releaseSurface(WindowHandle, DrawingSurface) {}
 bool postMessage(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
   if (window == kPanel && message == kMsgStatusRefresh) roundsDone++;

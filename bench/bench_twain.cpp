@@ -32,6 +32,8 @@
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
 
+using namespace twain;
+
 namespace {
 
 const uint32_t kFullBytes = 1024 * 768 * 3;
@@ -138,7 +140,7 @@ void enableWindow(WindowHandle control, bool enabled) {
 void setWindowIcon(WindowHandle, int) {}
 bool isDialogMessage(WindowHandle, void*) { return false; }
 bool drawKeyedBitmap(WindowHandle, WindowHandle, int, uint32_t) { return true; }
-void paintPicture(WindowHandle, const WindowRect&, const BitmapInfoHeader&, const uint8_t*, bool) {}
+void paintPicture(WindowHandle, const WindowRect&, const imaging::BitmapInfoHeader&, const uint8_t*, bool) {}
 void drawText(WindowHandle, int, int, uint32_t, const char*) {}
 const SourceUi kQuietUi = {createDialog, destroyWindow,      moveWindow,   showWindow,      noWindow,
                            invalidate,   postMessage,   systemMetric, dialogItem,      setWindowText,

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace devlink {
+
 struct CommandBlock {
   uint8_t bytes[8];
 
@@ -50,3 +52,5 @@ enum : uint8_t {
   kCmdQueryBusy = 0x64,
 };
 enum : uint8_t { kParamOn = 5, kParamOff = 10 };
+
+}  // namespace devlink

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace devlink {
+
 typedef void (*ConvertRowFn)(const uint8_t* groups, uint8_t* bgr, size_t groupCount);
 
 void convertRowScalar(const uint8_t* groups, uint8_t* bgr, size_t groupCount);
@@ -55,3 +57,5 @@ struct ConvertCounters {
 // too), consumedOutput by chunkBytes*3/2.
 void convertChunk(const uint8_t* chunk, uint32_t chunkBytes, const ConvertTarget& target,
                   ConvertCounters* counters, bool dropFirstRow);
+
+}  // namespace devlink

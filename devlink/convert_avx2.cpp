@@ -15,8 +15,13 @@
 
 #if defined(__AVX2__)
 #include <immintrin.h>
-#include <string.h>
 
+#include "devlink/convert_blocks.h"
+#endif
+
+namespace devlink {
+
+#if defined(__AVX2__)
 namespace {
 const int kBlockGroups = 16;  // 32 pixels, 64 input bytes, 96 output bytes
 
@@ -100,19 +105,7 @@ inline __attribute__((always_inline)) void convertBlock(const uint8_t* in, uint8
 }
 
 void convertRowAvx2(const uint8_t* groups, uint8_t* bgr, size_t groupCount) {
-  while (groupCount >= static_cast<size_t>(kBlockGroups)) {
-    convertBlock(groups, bgr);
-    groups += 4 * kBlockGroups;
-    bgr += 6 * kBlockGroups;
-    groupCount -= kBlockGroups;
-  }
-  if (groupCount > 0) {
-    uint8_t in[4 * kBlockGroups] = {};
-    uint8_t out[6 * kBlockGroups];
-    memcpy(in, groups, 4 * groupCount);
-    convertBlock(in, out);
-    memcpy(bgr, out, 6 * groupCount);
-  }
+  convertRowInBlocks<kBlockGroups, 0, convertBlock>(groups, bgr, groupCount);
   // Leave no dirty upper ymm state for SSE code in the caller.
   _mm256_zeroupper();
 }
@@ -122,3 +115,5 @@ ConvertRowFn convertRowAvx2Fn() { return convertRowAvx2; }
 #else
 ConvertRowFn convertRowAvx2Fn() { return nullptr; }
 #endif
+
+}  // namespace devlink

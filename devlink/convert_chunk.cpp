@@ -2,6 +2,8 @@
 // the frame position the counters give, with or without the first-row drop.
 #include "devlink/convert.h"
 
+namespace devlink {
+
 namespace {
 // Groups g >= 0 of a chunk whose left pixel, start + 2g, lies before
 // pixelLimit.
@@ -45,3 +47,5 @@ void convertChunk(const uint8_t* chunk, uint32_t chunkBytes, const ConvertTarget
   counters->pixelCount += 2 * groupCount;
   counters->consumedOutput += static_cast<int32_t>(chunkBytes * 3 / 2);
 }
+
+}  // namespace devlink

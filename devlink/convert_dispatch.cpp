@@ -8,6 +8,8 @@
 #include <cpuid.h>
 #endif
 
+namespace devlink {
+
 namespace {
 #if defined(__i386__) || defined(__x86_64__)
 // The OS has enabled the xmm and ymm register state (XCR0 bits 1 and 2).
@@ -51,3 +53,5 @@ const ConvertVariant& choice() {
 size_t usableConvertVariants(ConvertVariant* out, size_t maxCount) { return listUsable(out, maxCount); }
 ConvertRowFn bestConvertRow() { return choice().fn; }
 const char* bestConvertRowName() { return choice().name; }
+
+}  // namespace devlink

@@ -1,6 +1,8 @@
 // The reference conversion: integer multiplies, adds, shifts and clamps only.
 #include "devlink/convert.h"
 
+namespace devlink {
+
 namespace {
 inline uint8_t clampByte(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 }  // namespace
@@ -22,3 +24,5 @@ void convertRowScalar(const uint8_t* groups, uint8_t* bgr, size_t groupCount) {
     bgr[5] = clampByte((y1 + tR) >> 8);
   }
 }
+
+}  // namespace devlink

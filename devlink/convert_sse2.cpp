@@ -18,10 +18,16 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#include <string.h>
 
+#include "devlink/convert_blocks.h"
+#endif
+
+namespace devlink {
+
+#if defined(__SSE2__)
 namespace {
 const int kBlockGroups = 8;  // 16 pixels, 32 input bytes, 48 output bytes
+const int kBlockOverrunBytes = 2;  // written past the 48 (see storeFourPixels)
 
 // Blue, green and red of the 8 pixels of 4 groups, as 16-bit lanes.
 struct Channels16 {
@@ -77,27 +83,11 @@ inline __attribute__((always_inline)) void convertBlock(const uint8_t* in, uint8
   storeFourPixels(_mm_unpacklo_epi16(blueGreenHigh, redHigh), out + 24);
   storeFourPixels(_mm_unpackhi_epi16(blueGreenHigh, redHigh), out + 36);
 }
-
-void convertRowSse2(const uint8_t* groups, uint8_t* bgr, size_t groupCount) {
-  // A block writes 2 bytes past its 48, so it runs in place only while at
-  // least one more group follows; the rest goes through a local block.
-  while (groupCount > static_cast<size_t>(kBlockGroups)) {
-    convertBlock(groups, bgr);
-    groups += 4 * kBlockGroups;
-    bgr += 6 * kBlockGroups;
-    groupCount -= kBlockGroups;
-  }
-  if (groupCount > 0) {
-    uint8_t in[4 * kBlockGroups] = {};
-    uint8_t out[6 * kBlockGroups + 16];
-    memcpy(in, groups, 4 * groupCount);
-    convertBlock(in, out);
-    memcpy(bgr, out, 6 * groupCount);
-  }
-}
 }  // namespace
 
-ConvertRowFn convertRowSse2Fn() { return convertRowSse2; }
+ConvertRowFn convertRowSse2Fn() { return convertRowInBlocks<kBlockGroups, kBlockOverrunBytes, convertBlock>; }
 #else
 ConvertRowFn convertRowSse2Fn() { return nullptr; }
 #endif
+
+}  // namespace devlink

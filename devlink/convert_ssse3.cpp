@@ -11,9 +11,14 @@
 #include "devlink/convert.h"
 
 #if defined(__SSSE3__)
-#include <string.h>
 #include <tmmintrin.h>
 
+#include "devlink/convert_blocks.h"
+#endif
+
+namespace devlink {
+
+#if defined(__SSSE3__)
 namespace {
 const int kBlockGroups = 8;  // 16 pixels, 32 input bytes, 48 output bytes
 
@@ -68,25 +73,11 @@ inline __attribute__((always_inline)) void convertBlock(const uint8_t* in, uint8
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), part1);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), part2);
 }
-
-void convertRowSsse3(const uint8_t* groups, uint8_t* bgr, size_t groupCount) {
-  while (groupCount >= static_cast<size_t>(kBlockGroups)) {
-    convertBlock(groups, bgr);
-    groups += 4 * kBlockGroups;
-    bgr += 6 * kBlockGroups;
-    groupCount -= kBlockGroups;
-  }
-  if (groupCount > 0) {
-    uint8_t in[4 * kBlockGroups] = {};
-    uint8_t out[6 * kBlockGroups];
-    memcpy(in, groups, 4 * groupCount);
-    convertBlock(in, out);
-    memcpy(bgr, out, 6 * groupCount);
-  }
-}
 }  // namespace
 
-ConvertRowFn convertRowSsse3Fn() { return convertRowSsse3; }
+ConvertRowFn convertRowSsse3Fn() { return convertRowInBlocks<kBlockGroups, 0, convertBlock>; }
 #else
 ConvertRowFn convertRowSsse3Fn() { return nullptr; }
 #endif
+
+}  // namespace devlink

@@ -5,6 +5,8 @@
 
 #include "devlink/device_link.h"
 
+namespace devlink {
+
 const char kDeviceDriverTextViewer[] =
     "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set.";
 const char kDeviceDriverTextSource[] =
@@ -134,11 +136,8 @@ bool DeviceLink::open(int sizeIndex) {
   }
   lineSkip = (config.bytes[3] >> 4) & 1u;
 
-  const int s = (sizeIndex >= 0 && sizeIndex <= 2) ? sizeIndex : 1;
-  const int d = s == 0 ? 1 : 2 * s;
-  const uint32_t baseWidth = (source && largeModel) ? 1280 : 1024;
-  const uint32_t baseHeight = (source && largeModel) ? 1024 : 768;
-  const uint32_t rawFrameBytes = (baseWidth / d) * (baseHeight / d) * 2;
+  const int s = isValidSizeIndex(sizeIndex) ? sizeIndex : kHalfSize;
+  const uint32_t rawFrameBytes = frameGeometry(modelBase(source && largeModel), s).rawBytes;
   if (stagingSize > rawFrameBytes) stagingSize = rawFrameBytes;
   if (!allocStaging()) {
     close();
@@ -219,3 +218,5 @@ bool DeviceLink::resizeStaging() {
   freeStaging();
   return allocStaging();
 }
+
+}  // namespace devlink

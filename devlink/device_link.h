@@ -7,13 +7,16 @@
 #include <cstdint>
 
 #include "devlink/command_block.h"
+#include "devlink/frame_geometry.h"
 #include "platform/platform.h"
+
+namespace devlink {
 
 enum class LinkVariant { Viewer, DataSource };
 
 // Pipe roles: 0 command (host to camera), 1 reply, 2 held only, 3 image.
 enum : int { kCommandPipe = 0, kReplyPipe = 1, kHeldPipe = 2, kImagePipe = 3, kPipeCount = 4 };
-enum : uint32_t { kMaxStagingBytes = 131072 };
+enum : uint32_t { kMaxStagingBytes = kChunkLimit };  // one image-pipe read
 
 extern const char kDeviceDriverTextViewer[];
 extern const char kDeviceDriverTextSource[];
@@ -73,3 +76,5 @@ struct DeviceLink {
   bool queryUntilAnswered(uint8_t code, CommandBlock* reply);
   bool queryOnce(uint8_t code, CommandBlock* reply);
 };
+
+}  // namespace devlink

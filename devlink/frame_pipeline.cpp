@@ -5,6 +5,8 @@
 #include "devlink/convert.h"
 #include "devlink/frame_pipeline.h"
 
+namespace devlink {
+
 const char kCaptureSizeFailText[] = "fail to set the size of image";
 const char kCaptureSizeFailCaption[] = "Error:Save/Print";
 const char kCaptureHoldFailText[] = "fail to save image";
@@ -36,8 +38,8 @@ void showCaptureError(const char* text, const char* caption) {
 }  // namespace
 
 FramePipeline::FramePipeline(DeviceLink* deviceLink, LinkVariant pipelineVariant)
-    : baseWidth(1024),
-      baseHeight(768),
+    : baseWidth(kXgaBase.width),
+      baseHeight(kXgaBase.height),
       sizeIndex(1),
       largeModel(0),
       liveImageBytes(0),
@@ -58,12 +60,10 @@ FramePipeline::FramePipeline(DeviceLink* deviceLink, LinkVariant pipelineVariant
 
 void FramePipeline::applyModel() {
   largeModel = (variant == LinkVariant::DataSource && link) ? link->largeModel : 0;
-  baseWidth = largeModel ? 1280 : 1024;
-  baseHeight = largeModel ? 1024 : 768;
+  const FrameBase base = modelBase(largeModel != 0);
+  baseWidth = base.width;
+  baseHeight = base.height;
 }
-
-int32_t FramePipeline::widthFor(int m) const { return baseWidth / sizeDivisor(m < 0 ? sizeIndex : m); }
-int32_t FramePipeline::heightFor(int m) const { return baseHeight / sizeDivisor(m < 0 ? sizeIndex : m); }
 
 bool FramePipeline::init() {
   liveImageBytes = captureImageBytes = liveTargetBytes = captureTargetBytes = 0;
@@ -73,7 +73,7 @@ bool FramePipeline::init() {
   liveImage = captureImage = chunkBuffer = nullptr;
   chunkBufferBytes = 0;
   applyModel();
-  computeSizes(-1);
+  computeSizes(kLivePicture);
   liveImage = allocBuffer(liveImageBytes);
   computeChunk();
   if (!liveImage || !reallocChunk(static_cast<uint32_t>(chunkBytes))) {
@@ -84,11 +84,9 @@ bool FramePipeline::init() {
   return true;
 }
 
-void FramePipeline::computeSizes(int m) {
-  const int s = m == -1 ? sizeIndex : m;
-  const int32_t d = sizeDivisor(s);
-  const uint32_t bytes = static_cast<uint32_t>((baseHeight / d) * (baseWidth / d) * 3);
-  if (m == -1) {
+void FramePipeline::computeSizes(PictureChoice which) {
+  const uint32_t bytes = geometryOf(which).bitmapBytes;
+  if (which.live) {
     liveImageBytes = bytes;
     liveTargetBytes = bytes;
   } else {
@@ -98,17 +96,16 @@ void FramePipeline::computeSizes(int m) {
 }
 
 void FramePipeline::computeChunk() {
-  const int32_t d = sizeDivisor(sizeIndex);
-  const int32_t raw = (baseWidth / d) * (baseHeight / d) * 2;
-  chunkBytes = raw < kChunkLimit ? raw : kChunkLimit;
+  const uint32_t raw = geometryOf(kLivePicture).rawBytes;
+  chunkBytes = raw < static_cast<uint32_t>(kChunkLimit) ? static_cast<int32_t>(raw) : kChunkLimit;
 }
 
 void FramePipeline::setSizeIndex(int index) {
-  if (index >= 0 && index <= 2 && index != sizeIndex) sizeIndex = index;
+  if (isValidSizeIndex(index) && index != sizeIndex) sizeIndex = index;
 }
 
 bool FramePipeline::resetForSize() {
-  computeSizes(-1);
+  computeSizes(kLivePicture);
   freeBuffer(&liveImage);
   liveImage = allocBuffer(liveImageBytes);
   writeOffset = frameInProgress = pixelCount = 0;
@@ -161,8 +158,8 @@ bool FramePipeline::sendPicture(uint8_t code, uint8_t parameter) {
   return link->transact(&block);
 }
 
-bool FramePipeline::selectSize(int m) {
-  const int s = m == -1 ? sizeIndex : m;
+bool FramePipeline::selectSize(PictureChoice which) {
+  const int s = sizeIndexOf(which);
   const uint8_t parameter = (s == 0 || s == 2) ? static_cast<uint8_t>(s) : 1;
   return sendPicture(kCmdSelectSize, parameter);
 }
@@ -177,14 +174,14 @@ bool FramePipeline::startTransfer() {
 
 bool FramePipeline::releaseImage() { return sendPicture(kCmdStoreImage, kParamOff); }
 
-bool FramePipeline::readChunk(int m) {
+bool FramePipeline::readChunk(PictureChoice which) {
   if (writeOffset == 0) {
     computeChunk();
     if (!reallocChunk(static_cast<uint32_t>(chunkBytes))) return false;
   }
-  const int64_t room = static_cast<int64_t>(imageBytes(m)) - static_cast<int64_t>(writeOffset);
+  const int64_t room = static_cast<int64_t>(imageBytes(which)) - static_cast<int64_t>(writeOffset);
   if (room < 0) return false;
-  const uint32_t target = m < 0 ? liveTargetBytes : captureTargetBytes;
+  const uint32_t target = which.live ? liveTargetBytes : captureTargetBytes;
   const int32_t remaining = static_cast<int32_t>((static_cast<int64_t>(target) - consumedOutput) * 2 / 3);
   if (remaining <= 0) {
     // Nothing of this frame is left to read: the counters are out of step.
@@ -201,11 +198,11 @@ bool FramePipeline::readChunk(int m) {
   }
   if (!link->readImage(chunkBuffer, static_cast<uint32_t>(chunkBytes))) return false;
 
-  const int s = m < 0 ? sizeIndex : m;
+  const int s = sizeIndexOf(which);
   ConvertTarget where;
-  where.image = image(m);
-  where.imageBytes = imageBytes(m);
-  where.width = (s >= 0 && s <= 2) ? baseWidth / sizeDivisor(s) : 0;
+  where.image = image(which);
+  where.imageBytes = imageBytes(which);
+  where.width = isValidSizeIndex(s) ? geometryOf(which).width : 0;
   where.baseHeight = baseHeight;
   where.sizeIndex = s;
   ConvertCounters counters = {writeOffset, pixelCount, consumedOutput};
@@ -222,11 +219,12 @@ bool FramePipeline::readChunk(int m) {
 }
 
 bool FramePipeline::stillCapture(int m, const ProgressSink* progress) {
-  computeSizes(m);
+  const PictureChoice capture = capturePicture(m);
+  computeSizes(capture);
   if (!allocCapture()) return false;
   const char* failText = nullptr;
   const char* failCaption = nullptr;
-  if (!selectSize(m)) {
+  if (!selectSize(capture)) {
     failText = kCaptureSizeFailText;
     failCaption = kCaptureSizeFailCaption;
   } else if (!storeImage()) {
@@ -246,7 +244,7 @@ bool FramePipeline::stillCapture(int m, const ProgressSink* progress) {
   if (step < 1) step = 1;
   if (progress && progress->setStep) progress->setStep(progress->context, step);
   while (frameInProgress) {
-    if (!readChunk(m)) {
+    if (!readChunk(capture)) {
       // The counters are shared with the live picture: leave them clean.
       abortFrame();
       freeCapture();
@@ -257,3 +255,5 @@ bool FramePipeline::stillCapture(int m, const ProgressSink* progress) {
   }
   return true;
 }
+
+}  // namespace devlink

@@ -7,8 +7,18 @@
 #include <cstdint>
 
 #include "devlink/device_link.h"
+#include "devlink/frame_geometry.h"
 
-enum : int32_t { kChunkLimit = 131072 };
+namespace devlink {
+
+// Which picture an operation works on: the live picture, at the pipeline's
+// current size index, or a still capture at a size index of its own.
+struct PictureChoice {
+  bool live;
+  int32_t captureSize;  // size index of the still capture
+};
+constexpr PictureChoice kLivePicture = {true, 0};
+inline PictureChoice capturePicture(int sizeIndex) { return PictureChoice{false, sizeIndex}; }
 
 // Texts and captions of the still capture.
 extern const char kCaptureSizeFailText[];
@@ -52,7 +62,7 @@ struct FramePipeline {
   FramePipeline(DeviceLink* deviceLink, LinkVariant pipelineVariant);
 
   bool init();
-  void computeSizes(int m);
+  void computeSizes(PictureChoice which);
   void computeChunk();
   void setSizeIndex(int index);
   bool resetForSize();
@@ -62,21 +72,23 @@ struct FramePipeline {
   bool allocCapture();
   void freeCapture();
 
-  bool selectSize(int m);
+  bool selectSize(PictureChoice which);
   bool storeImage();
   bool startTransfer();
   bool releaseImage();
-  bool readChunk(int m);
+  bool readChunk(PictureChoice which);
 
   // Fetches the held picture at size m into captureImage (select, hold,
   // transfer, chunk reads) with the messages of the still capture.
   bool stillCapture(int m, const ProgressSink* progress);
 
-  // Accessors: m = -1 for the live image, else the capture.
-  uint32_t imageBytes(int m) const { return m < 0 ? liveImageBytes : captureImageBytes; }
-  uint8_t* image(int m) const { return m < 0 ? liveImage : captureImage; }
-  int32_t widthFor(int m) const;
-  int32_t heightFor(int m) const;
+  // Accessors of the live picture or the still capture.
+  uint32_t imageBytes(PictureChoice which) const { return which.live ? liveImageBytes : captureImageBytes; }
+  uint8_t* image(PictureChoice which) const { return which.live ? liveImage : captureImage; }
+  int sizeIndexOf(PictureChoice which) const { return which.live ? sizeIndex : which.captureSize; }
+  FrameGeometry geometryOf(PictureChoice which) const {
+    return frameGeometry(FrameBase{baseWidth, baseHeight}, sizeIndexOf(which));
+  }
   // Base size of the model the link found (data source), else 1024x768.
   void applyModel();
 
@@ -85,5 +97,4 @@ struct FramePipeline {
   bool sendPicture(uint8_t code, uint8_t parameter);
 };
 
-// Divisor of a size index: 1, 2 or 4 (2*s, or 1 for s = 0).
-inline int32_t sizeDivisor(int sizeIndex) { return sizeIndex == 0 ? 1 : 2 * sizeIndex; }
+}  // namespace devlink

@@ -5,6 +5,8 @@
 
 #include "devlink/device_link.h"
 
+namespace devlink {
+
 namespace {
 
 constexpr uint32_t kLockWaitMs = 500;
@@ -215,3 +217,5 @@ bool DeviceLink::readImage(uint8_t* destination, uint32_t count) {
   std::memcpy(destination, stagingBuffer, stagingSize);
   return true;
 }
+
+}  // namespace devlink

@@ -42,6 +42,7 @@ struct Rig {
   uint32_t nextSerial;
   uint32_t timeoutMs;
   plat::DevicePathSeam seam;
+  FILE* trace;           // the traffic trace, or null
 };
 
 namespace {
@@ -184,6 +185,14 @@ uint32_t seamOpen(void* context, const char* path, uint32_t* id) {
   return result;
 }
 
+// One line of the traffic trace for a block the camera took (rig locked, so
+// the lines keep the order in which the blocks arrived).
+void traceBlock(Rig* rig, const uint8_t* block) {
+  fprintf(rig->trace, "%02X %02X %02X %02X %02X %02X %02X %02X\n", block[0], block[1], block[2], block[3], block[4],
+          block[5], block[6], block[7]);
+  fflush(rig->trace);
+}
+
 // One read or write, waiting (without the lock) while the camera has
 // nothing to serve, up to the time-out.
 uint32_t pipeOperation(Rig* rig, uint32_t id, bool isWrite, void* buffer, uint32_t count, uint32_t* done) {
@@ -234,6 +243,8 @@ uint32_t pipeOperation(Rig* rig, uint32_t id, bool isWrite, void* buffer, uint32
       handle->activeOps--;
     }
     if (result == kSimDone && isWrite) wakeCamera(rig, handle->camera);
+    if (result == kSimDone && isWrite && handle->pipe == 0 && moved == 8 && rig->trace)
+      traceBlock(rig, static_cast<const uint8_t*>(buffer));
     if (handle->closePending && handle->activeOps == 0) freeHandle(rig, handle);
   }
   unlockRig(rig);
@@ -288,6 +299,7 @@ Rig* rigCreate() {
 void rigDestroy(Rig* rig) {
   if (!rig) return;
   rigUninstall(rig);
+  rigTraceTo(rig, nullptr);
   for (uint32_t n = 0; n < kRigMaxHandles; ++n) {
     if (rig->handles[n].used) plat::closeHandle(rig->handles[n].wake);
   }
@@ -416,6 +428,15 @@ uint32_t rigWireLog(Rig* rig, int camera, SimLogEntry* out, uint32_t max) {
   uint32_t count = cameraWireLog(model, out, max);
   rigUnlockCamera(rig, camera);
   return count;
+}
+
+bool rigTraceTo(Rig* rig, const char* fileName) {
+  lockRig(rig);
+  if (rig->trace) fclose(rig->trace);
+  rig->trace = fileName ? fopen(fileName, "wb") : nullptr;  // lines end in \n on every platform
+  const bool tracing = rig->trace != nullptr;
+  unlockRig(rig);
+  return tracing || !fileName;
 }
 
 void rigClearWireLog(Rig* rig, int camera) {

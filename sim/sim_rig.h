@@ -80,6 +80,13 @@ void rigClearFaults(Rig* rig, int camera);
 uint32_t rigWireLog(Rig* rig, int camera, SimLogEntry* out, uint32_t max);
 void rigClearWireLog(Rig* rig, int camera);
 
+// The traffic trace, for demo builds and the checks that watch them: every
+// command block a camera of the rig takes on its command pipe becomes one
+// line of `fileName`, its eight bytes in upper-case hex separated by blanks
+// ("A0 32 00 05 00 00 00 AF"), flushed at once. The file is started afresh;
+// a null name ends the trace. False when the file cannot be created.
+bool rigTraceTo(Rig* rig, const char* fileName);
+
 // Direct access to a camera's model with the rig locked, for tests that
 // look at or set state; every lock must be followed by rigUnlockCamera.
 // Waiting reads are woken at the unlock.

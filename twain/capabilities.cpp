@@ -7,6 +7,8 @@
 #include "twain/global_memory.h"
 #include "twain/source_record.h"
 
+namespace twain {
+
 CapabilityRecord capabilityTable[kCapabilityRows];
 
 namespace {
@@ -500,3 +502,5 @@ TW_UINT16 bitDepthOf(TW_UINT16 pixelType) {
 }
 
 bool feederEnabled() { return values.feederEnabled[2] != kFalse; }
+
+}  // namespace twain

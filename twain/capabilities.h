@@ -7,6 +7,8 @@
 
 #include "twain/twain_types.h"
 
+namespace twain {
+
 struct CapabilityRecord {
   TW_UINT16 Cap;
   TW_UINT16 ItemType;
@@ -47,3 +49,5 @@ TW_UINT16 currentPixelType();
 // Bit depth kept for TWPT_BW, TWPT_GRAY or TWPT_RGB; 0 for any other type.
 TW_UINT16 bitDepthOf(TW_UINT16 pixelType);
 bool feederEnabled();
+
+}  // namespace twain

@@ -7,22 +7,24 @@
 #include "twain/source_record.h"
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
-#include "twain/transfer_triplets.h"
+
+namespace twain {
 
 const char kTraceLogPath[] = "c:\\twsrc.log";
+
+const char kCloseFailText[] = "General failure in response to MSG_CLOSEDS.  ";
+const char kEnableFailText[] = "General failure in response to MSG_ENABLEDS.  ";
+const char kDisableFailText[] = "General failure in response to MSG_DISABLEDS.  ";
 
 namespace {
 
 const char kOpenFailText[] = "General failure in response to MSG_OPENDS.  ";
-const char kCloseFailText[] = "General failure in response to MSG_CLOSEDS.  ";
 const char kIdentityFailText[] = "General failure in response to DAT_IDENTITY.  ";
-const char kEnableFailText[] = "General failure in response to MSG_ENABLEDS.  ";
-const char kDisableFailText[] = "General failure in response to MSG_DISABLEDS.  ";
 const char kUserInterfaceFailText[] = "General failure in response to DAT_USERINTERFACE.  ";
 const char kStatusFailText[] = "General failure in response to DAT_STATUS.  ";
 
-bool sourceIsOpen() { return sourceRecord.sourceState >= kStateSourceOpen; }
-
+// The left-over trace file goes at every MSG_OPENDS, whatever the state, so
+// this row checks its state itself, after the deletion.
 TW_UINT16 openSource(pTW_IDENTITY origin, TW_MEMREF data) {
   plat::deleteFile(kTraceLogPath);
   if (sourceRecord.sourceState != kStateManagerOpen) return failTriplet(TWCC_SEQERROR, kOpenFailText);
@@ -42,7 +44,6 @@ TW_UINT16 openSource(pTW_IDENTITY origin, TW_MEMREF data) {
 }
 
 TW_UINT16 closeSource() {
-  if (!sourceIsOpen()) return failTriplet(TWCC_SEQERROR, kCloseFailText);
   sourceRecord.appIdentity.Id = 0;
   sourceRecord.sourceState = kStateManagerOpen;
   clearCapabilityTable();
@@ -52,7 +53,6 @@ TW_UINT16 closeSource() {
 }
 
 TW_UINT16 enableSource(TW_MEMREF data) {
-  if (sourceRecord.sourceState != kStateSourceOpen) return failTriplet(TWCC_SEQERROR, kEnableFailText);
   const TW_USERINTERFACE* ui = static_cast<const TW_USERINTERFACE*>(data);
   if (!ui) return failNoData();
   sourceRecord.parentWindow = ui->hParent;
@@ -70,7 +70,6 @@ TW_UINT16 enableSource(TW_MEMREF data) {
 }
 
 TW_UINT16 disableSource() {
-  if (sourceRecord.sourceState < kStateEnabled) return failTriplet(TWCC_SEQERROR, kDisableFailText);
   plat::WindowHandle window = sourceRecord.sourceWindow;
   sourceRecord.sourceWindow = nullptr;
   if (window) destroySourceWindow(window);
@@ -118,3 +117,5 @@ TW_UINT16 processEvent(TW_MEMREF data) {
   }
   return TWRC_NOTDSEVENT;
 }
+
+}  // namespace twain

@@ -2,6 +2,10 @@
 // process, behind the device-path seam. The data source itself is
 // unchanged; only its product name says that the camera is simulated.
 //
+// Every command block the simulated camera takes is traced, one line each,
+// to "twzel_demo.wire" in the working directory (started afresh each time
+// the library is loaded).
+//
 // For demonstrations and the checks under Wine, while the source window is
 // open the demo looks for a file "twzel_demo.cmd" in the working directory
 // and acts on what it says (the file is deleted once read):
@@ -26,10 +30,13 @@
 #include "twain/source_ui.h"
 #include "twain/source_window.h"
 
+using namespace twain;
+
 namespace {
 
 const char kDemoProductName[] = "ZEL TWAIN (simulated camera)";
 const char kCommandFile[] = "twzel_demo.cmd";
+const char kTraceFile[] = "twzel_demo.wire";
 const UINT_PTR kCommandTimer = 0x5A31;
 
 sim::Rig* rig = nullptr;
@@ -103,6 +110,7 @@ void startSimulatedCamera() {
   smallCamera = sim::rigAddCamera(rig, sim::kModelXga, 1);
   largeCamera = sim::rigAddCamera(rig, sim::kModelSxga, 1);
   sim::rigUnplug(rig, largeCamera);
+  sim::rigTraceTo(rig, kTraceFile);
   sim::rigInstall(rig);
 }
 

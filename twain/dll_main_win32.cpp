@@ -11,10 +11,10 @@
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    setLibraryModule(instance);
-    attachSource();
-    installSourceUi(win32SourceUi());
-    installSourceDialog();
+    twain::setLibraryModule(instance);
+    twain::attachSource();
+    twain::installSourceUi(twain::win32SourceUi());
+    twain::installSourceDialog();
     InitCommonControls();
   }
   return TRUE;

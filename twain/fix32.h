@@ -3,6 +3,8 @@
 
 #include "twain/twain_types.h"
 
+namespace twain {
+
 // v := x * 65536 + 0.5 truncated toward zero; Whole := v >> 16, Frac := low
 // 16 bits of v. Out-of-range numbers are held at the 32-bit limits.
 inline TW_FIX32 toFix32(double x) {
@@ -17,3 +19,5 @@ inline TW_FIX32 toFix32(double x) {
 }
 
 inline double fromFix32(TW_FIX32 fix) { return fix.Whole + fix.Frac / 65536.0; }
+
+}  // namespace twain

@@ -8,6 +8,8 @@
 
 #include "twain/twain_types.h"
 
+namespace twain {
+
 namespace gmem {
 
 // Zero-filled movable block; null on failure or for 0 bytes.
@@ -26,3 +28,5 @@ void release(TW_HANDLE block);
 int32_t liveBlocks();
 
 }  // namespace gmem
+
+}  // namespace twain

@@ -4,6 +4,8 @@
 
 #include "twain/global_memory.h"
 
+namespace twain {
+
 namespace gmem {
 namespace {
 
@@ -73,3 +75,5 @@ void release(TW_HANDLE block) {
 int32_t liveBlocks() { return liveCount; }
 
 }  // namespace gmem
+
+}  // namespace twain

@@ -3,6 +3,8 @@
 
 #include "twain/global_memory.h"
 
+namespace twain {
+
 namespace gmem {
 namespace {
 LONG liveCount = 0;
@@ -36,3 +38,5 @@ void release(TW_HANDLE block) {
 int32_t liveBlocks() { return liveCount; }
 
 }  // namespace gmem
+
+}  // namespace twain

@@ -1,5 +1,7 @@
 // Image-group triplets: image information and layout, the three transfers,
 // and the palette, response tables, CIE colour and JPEG set-up.
+#include "twain/image_triplets.h"
+
 #include <cstring>
 
 #include "twain/capabilities.h"
@@ -8,15 +10,18 @@
 #include "twain/source_record.h"
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
-#include "twain/transfer_triplets.h"
+#include "twain/transfer_setup_triplets.h"
+
+namespace twain {
+
+const char kImageInfoFailText[] = "General failure in transfer.  ";
+const char kNativeFailText[] = "General failure in response to DAT_IMAGENATIVEXFER.  ";
+const char kPaletteFailText[] = "General failure in response to DAT_PALETTE8.  ";
 
 namespace {
 
-const char kImageInfoFailText[] = "General failure in transfer.  ";
 const char kImageLayoutFailText[] = "General failure in response to DAT_IMAGEINFO.  ";
-const char kNativeFailText[] = "General failure in response to DAT_IMAGENATIVEXFER.  ";
 const char kMemoryFailText[] = "General failure in response to DAT_IMAGEMEMXFER.  ";
-const char kPaletteFailText[] = "General failure in response to DAT_PALETTE8.  ";
 
 const TW_UINT32 kMemoryIsHandle = 0x0010;  // TWMF_HANDLE
 
@@ -61,7 +66,6 @@ void setPoint(TW_CIEPOINT* point, double x, double y, double z) {
 }  // namespace
 
 TW_UINT16 handleImageInfo(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_MEMREF data) {
-  if (sourceRecord.sourceState != kStateTransferReady) return failTriplet(TWCC_SEQERROR, kImageInfoFailText);
   if (msg != MSG_GET) return failTriplet(TWCC_BADPROTOCOL, kImageInfoFailText);
   TW_IMAGEINFO* info = static_cast<TW_IMAGEINFO*>(data);
   if (!info) return failNoData();
@@ -110,7 +114,6 @@ TW_UINT16 handleImageLayout(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, T
 }
 
 TW_UINT16 handleImageNativeXfer(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_MEMREF data) {
-  if (sourceRecord.sourceState != kStateTransferReady) return failTriplet(TWCC_SEQERROR, kNativeFailText);
   if (msg != MSG_GET) return failTriplet(TWCC_BADPROTOCOL, kNativeFailText);
   if (!data) return failNoData();
   sourceWindowState.appAnswered = 1;
@@ -183,8 +186,6 @@ TW_UINT16 handleImageMemXfer(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, 
 }
 
 TW_UINT16 handlePalette8(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_MEMREF data) {
-  int32_t state = sourceRecord.sourceState;
-  if (state < kStateSourceOpen || state > kStateTransferReady) return failTriplet(TWCC_SEQERROR, kPaletteFailText);
   switch (msg) {
     case MSG_GET: {
       TW_PALETTE8* palette = static_cast<TW_PALETTE8*>(data);
@@ -197,13 +198,13 @@ TW_UINT16 handlePalette8(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_M
       if (!dib) return TWRC_SUCCESS;
       uint32_t blockBytes = gmem::size(dib);
       const uint8_t* packed = static_cast<const uint8_t*>(gmem::lock(dib));
-      BitmapInfoHeader header;
+      imaging::BitmapInfoHeader header;
       std::memcpy(&header, packed, sizeof header);
-      palette->NumColors = static_cast<TW_UINT16>(header.biClrUsed & 0xFFFF);
+      palette->NumColors = static_cast<TW_UINT16>(header.colorsUsed & 0xFFFF);
       uint32_t colours = palette->NumColors;
       if (colours > 256) colours = 256;
-      for (uint32_t i = 0; i < colours && kBitmapInfoHeaderBytes + 4 * (i + 1) <= blockBytes; ++i) {
-        const uint8_t* entry = packed + kBitmapInfoHeaderBytes + 4 * i;  // blue, green, red, 0
+      for (uint32_t i = 0; i < colours && imaging::kBitmapInfoHeaderBytes + 4 * (i + 1) <= blockBytes; ++i) {
+        const uint8_t* entry = packed + imaging::kBitmapInfoHeaderBytes + 4 * i;  // blue, green, red, 0
         palette->Colors[i] = {static_cast<TW_UINT8>(i), entry[2], entry[1], entry[0]};
       }
       gmem::unlock(dib);
@@ -245,3 +246,5 @@ TW_UINT16 handleCieColor(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMRE
 }
 
 TW_UINT16 handleJpegCompression(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF) { return TWRC_SUCCESS; }
+
+}  // namespace twain

@@ -5,6 +5,8 @@
 
 #include "twain/source_record.h"
 
+namespace twain {
+
 namespace {
 std::string directory = "./";
 }
@@ -23,3 +25,5 @@ void loadIdentityString(int index, char* out) {
 }
 
 void callPlatformManager(TW_IDENTITY*, TW_IDENTITY*, TW_UINT16) {}
+
+}  // namespace twain

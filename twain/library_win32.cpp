@@ -11,6 +11,8 @@
 #include "twain/source_record.h"
 #include "twain/library_win32.h"
 
+namespace twain {
+
 namespace {
 
 HMODULE loadedModule = nullptr;
@@ -65,3 +67,5 @@ void callPlatformManager(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_UINT1
   if (entry) entry(origin, destination, DG_CONTROL, DAT_NULL, message, nullptr);
   FreeLibrary(manager);
 }
+
+}  // namespace twain

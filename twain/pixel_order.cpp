@@ -1,6 +1,8 @@
 // The scalar pixel-order reversal and the choice of variant.
 #include "twain/pixel_order.h"
 
+namespace twain {
+
 void reversePixelsScalar(uint8_t* out, const uint8_t* in, uint32_t pixels) {
   for (uint32_t p = 0; p < pixels; ++p, in += 3, out += 3) {
     out[0] = in[2];
@@ -21,3 +23,5 @@ void reversePixels(uint8_t* out, const uint8_t* in, uint32_t pixels) {
   static const auto variant = cpuHasSsse3() ? reversePixelsSsse3 : reversePixelsScalar;
   variant(out, in, pixels);
 }
+
+}  // namespace twain

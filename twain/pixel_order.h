@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace twain {
+
 // Copies `pixels` 3-byte pixels from `in` to `out` with the first and the
 // third byte of each exchanged. The two areas do not overlap.
 void reversePixelsScalar(uint8_t* out, const uint8_t* in, uint32_t pixels);
@@ -13,3 +15,5 @@ void reversePixelsSsse3(uint8_t* out, const uint8_t* in, uint32_t pixels);
 bool cpuHasSsse3();
 // The fastest variant this processor runs.
 void reversePixels(uint8_t* out, const uint8_t* in, uint32_t pixels);
+
+}  // namespace twain

@@ -6,6 +6,11 @@
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <tmmintrin.h>
+#endif
+
+namespace twain {
+
+#if defined(__i386__) || defined(__x86_64__)
 
 __attribute__((target("ssse3"))) void reversePixelsSsse3(uint8_t* out, const uint8_t* in, uint32_t pixels) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
@@ -19,3 +24,5 @@ __attribute__((target("ssse3"))) void reversePixelsSsse3(uint8_t* out, const uin
 #else
 void reversePixelsSsse3(uint8_t* out, const uint8_t* in, uint32_t pixels) { reversePixelsScalar(out, in, pixels); }
 #endif
+
+}  // namespace twain

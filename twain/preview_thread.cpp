@@ -7,11 +7,14 @@
 // thread: that thread may itself be waiting for this one to stop.
 #include "twain/preview_thread.h"
 
+#include "devlink/frame_geometry.h"
 #include "twain/capabilities.h"
 #include "twain/source_camera.h"
 #include "twain/source_record.h"
 #include "twain/source_ui.h"
 #include "twain/source_window.h"
+
+namespace twain {
 
 PreviewThread previewThread;
 
@@ -65,15 +68,15 @@ bool cameraStep(Step step) {
 // when the loop goes on; *captured when this pass captured the frame that
 // the next pass offers.
 bool previewPass(bool* captured) {
-  FramePipeline& p = sourcePipeline;
+  devlink::FramePipeline& p = sourcePipeline;
   if (captureRequested()) post(kMsgCaptureButtons, 0);
-  if (!cameraStep([&] { return p.selectSize(sourceWindowState.viewSize); })) return false;
+  if (!cameraStep([&] { return p.selectSize(devlink::kLivePicture); })) return false;
   if (!cameraStep([&] { return p.storeImage(); })) return false;
   plat::sleepMs(kHoldWaitMs);
   if (!cameraStep([&] { return p.startTransfer(); })) return false;
   while (p.frameInProgress && running()) {
     waitGate();
-    if (!p.readChunk(-1)) return failed();
+    if (!p.readChunk(devlink::kLivePicture)) return failed();
     paintPreview();
     if (pt.capturing.load() || captureRequested()) captureNote();
   }
@@ -135,18 +138,8 @@ void handshakePass(bool* stoppedPosted) {
 }  // namespace
 
 void buildPreviewHeader(int32_t viewSize, bool largeModel) {
-  const int32_t divisor = viewSize == 0 ? 1 : 2;
-  const int32_t width = (largeModel ? 1280 : 1024) / divisor;
-  const int32_t height = (largeModel ? 1024 : 768) / divisor;
-  BitmapInfoHeader& h = pt.previewHeader;
-  h = BitmapInfoHeader{};
-  h.biSize = kBitmapInfoHeaderBytes;
-  h.biWidth = width;
-  h.biHeight = -height;
-  h.biPlanes = 1;
-  h.biBitCount = 24;
-  h.biCompression = 0;
-  h.biSizeImage = static_cast<uint32_t>(((width * 3 + 3) / 4) * height * 4);
+  const devlink::FrameGeometry frame = devlink::frameGeometry(devlink::modelBase(largeModel), viewSize);
+  pt.previewHeader = imaging::topDownPictureHeader(frame.width, frame.height);
 }
 
 uint32_t previewThreadProc(void*) {
@@ -218,3 +211,5 @@ void stopPreviewThread() {
 }
 
 bool previewStopWasForced() { return forcedLastStop; }
+
+}  // namespace twain

@@ -10,7 +10,9 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "twain/transfer_bitmap.h"
+#include "imaging/bitmap_header.h"
+
+namespace twain {
 
 using plat::WindowHandle;
 
@@ -47,7 +49,7 @@ struct PreviewThread {
   plat::Handle threadDoneEvent;  // manual reset; set when the thread has ended
   plat::Handle gateEvent;        // manual reset; waited on before every camera step
   WindowHandle window;           // the source window the thread paints into
-  BitmapInfoHeader previewHeader;
+  imaging::BitmapInfoHeader previewHeader;
 };
 
 extern PreviewThread previewThread;
@@ -64,3 +66,5 @@ void stopPreviewThread();
 bool previewStopWasForced();
 // The thread procedure; its argument is not used.
 uint32_t previewThreadProc(void* unused);
+
+}  // namespace twain

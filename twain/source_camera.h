@@ -5,5 +5,9 @@
 #include "devlink/device_link.h"
 #include "devlink/frame_pipeline.h"
 
-extern DeviceLink sourceLink;
-extern FramePipeline sourcePipeline;
+namespace twain {
+
+extern devlink::DeviceLink sourceLink;
+extern devlink::FramePipeline sourcePipeline;
+
+}  // namespace twain

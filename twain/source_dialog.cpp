@@ -11,6 +11,8 @@
 #include "twain/source_resources.h"
 #include "twain/source_window.h"
 
+namespace twain {
+
 const char kSmallModelTitle[] = "ZEL TWAIN Driver (ZEL-B200Q/B50/BxQ, 1024x768)";
 const char kLargeModelTitle[] = "ZEL TWAIN Driver (ZEL-A100, 1280x1024)";
 const char kUsbCommText[] =
@@ -59,9 +61,9 @@ struct HoldCommand {
   bool stopOnClick;
 };
 const HoldCommand kHoldCommands[] = {
-    {IDC_ZOOM_IN, 0x26, kParamOn, true},   {IDC_ZOOM_OUT, 0x26, kParamOff, true},
-    {IDC_IRIS_UP, 0x21, kParamOn, true},   {IDC_IRIS_DOWN, 0x21, kParamOff, true},
-    {IDC_AWC, 0x01, kParamOn, false},
+    {IDC_ZOOM_IN, 0x26, devlink::kParamOn, true},   {IDC_ZOOM_OUT, 0x26, devlink::kParamOff, true},
+    {IDC_IRIS_UP, 0x21, devlink::kParamOn, true},   {IDC_IRIS_DOWN, 0x21, devlink::kParamOff, true},
+    {IDC_AWC, 0x01, devlink::kParamOn, false},
 };
 const uint8_t kCmdStopMoving = 0x2F;
 
@@ -78,7 +80,7 @@ const HoldCommand* holdCommandOf(int controlId) {
 }
 
 void sendCamera(uint8_t code, uint8_t parameter) {
-  CommandBlock block = CommandBlock::make(code, parameter);
+  devlink::CommandBlock block = devlink::CommandBlock::make(code, parameter);
   sourceLink.transact(&block);
 }
 
@@ -168,7 +170,7 @@ bool restartPreview(WindowHandle window, int32_t viewSize) {
   shared.viewSize = viewSize;
   sourcePipeline.setSizeIndex(viewSize);
   if (!sourcePipeline.resetForSize()) {
-    plat::showMessage(window, kMemoryText, kMemoryCaption, plat::kMbOk | plat::kMbIconError);
+    plat::showMessage(window, devlink::kMemoryText, devlink::kMemoryCaption, plat::kMbOk | plat::kMbIconError);
     notifyManager(MSG_CLOSEDSREQ);
     return false;
   }
@@ -186,7 +188,7 @@ void onCommand(WindowHandle window, uintptr_t wParam) {
   } else if (id == IDC_EXIT) {
     notifyManager(MSG_CLOSEDSREQ);
   } else if (const HoldCommand* hold = holdCommandOf(id)) {
-    if (hold->stopOnClick) sendCamera(kCmdStopMoving, kParamOn);
+    if (hold->stopOnClick) sendCamera(kCmdStopMoving, devlink::kParamOn);
   }
 }
 
@@ -293,3 +295,5 @@ intptr_t sourceSplashHandler(WindowHandle window, uint32_t message, uintptr_t, i
 const SourceWindowSeam* sourceDialogSeam() { return &kDialogSeam; }
 
 void installSourceDialog() { installSourceWindowSeam(&kDialogSeam); }
+
+}  // namespace twain

@@ -9,6 +9,8 @@
 
 #include "twain/source_ui.h"
 
+namespace twain {
+
 // The key colour of the window's button bitmaps: RGB(255, 0, 0).
 enum : uint32_t { kSourceKeyColour = 0xFF0000 };
 
@@ -39,3 +41,5 @@ struct SourceWindowSeam;
 // draws it); installSourceDialog puts it behind the seam.
 const SourceWindowSeam* sourceDialogSeam();
 void installSourceDialog();
+
+}  // namespace twain

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "twain/capabilities.h"
-#include "twain/transfer_triplets.h"
+#include "twain/transfer_setup_triplets.h"
+
+namespace twain {
 
 SourceRecord sourceRecord = {kStateManagerOpen, TWCC_SUCCESS, {}, {}, nullptr, nullptr, 1};
 
@@ -120,3 +122,5 @@ void notifyManager(TW_UINT16 message) {
 }
 
 void installManagerEntry(DSMENTRYPROC entry) { installedEntry = entry; }
+
+}  // namespace twain

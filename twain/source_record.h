@@ -9,6 +9,8 @@
 #include "platform/platform.h"
 #include "twain/twain_types.h"
 
+namespace twain {
+
 // `sourceState` values: the TWAIN state times 100.
 enum : int32_t {
   kStateManagerOpen = 300,
@@ -67,3 +69,5 @@ void setLibraryDirectory(const char* directory);
 void loadIdentityString(int index, char* out);
 // Calls the platform's source manager library, if there is one.
 void callPlatformManager(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_UINT16 message);
+
+}  // namespace twain

@@ -1,6 +1,8 @@
 // The installed window operations of the source window.
 #include "twain/source_ui.h"
 
+namespace twain {
+
 namespace {
 const SourceUi* installedUi = nullptr;
 }
@@ -10,3 +12,5 @@ void installSourceUi(const SourceUi* ui) { installedUi = ui; }
 const SourceUi& sourceUi() { return *installedUi; }
 
 bool sourceUiInstalled() { return installedUi != nullptr; }
+
+}  // namespace twain

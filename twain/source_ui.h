@@ -9,7 +9,9 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "twain/transfer_bitmap.h"
+#include "imaging/bitmap_header.h"
+
+namespace twain {
 
 using plat::WindowHandle;
 
@@ -80,7 +82,7 @@ struct SourceUi {
   // From the preview thread: the top-down 24-bit picture stretched onto a
   // rectangle of the window (halftone or plain stretching), and a line of
   // text on a transparent background.
-  void (*paintPicture)(WindowHandle window, const WindowRect& target, const BitmapInfoHeader& header,
+  void (*paintPicture)(WindowHandle window, const WindowRect& target, const imaging::BitmapInfoHeader& header,
                        const uint8_t* pixels, bool halftone);
   void (*drawText)(WindowHandle window, int x, int y, uint32_t colour, const char* text);
 };
@@ -88,3 +90,5 @@ struct SourceUi {
 void installSourceUi(const SourceUi* ui);
 const SourceUi& sourceUi();
 bool sourceUiInstalled();
+
+}  // namespace twain

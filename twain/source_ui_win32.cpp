@@ -8,6 +8,7 @@
 #include "twain/library_win32.h"
 #include "twain/source_ui.h"
 
+namespace twain {
 namespace {
 
 HWND hwndOf(WindowHandle window) { return static_cast<HWND>(window); }
@@ -77,7 +78,7 @@ bool drawKeyedBitmap(WindowHandle window, WindowHandle button, int bitmapId, uin
   return plat::drawKeyedBitmap(library(), window, button, bitmapId, keyColour);
 }
 
-void paintPicture(WindowHandle window, const WindowRect& target, const BitmapInfoHeader& header,
+void paintPicture(WindowHandle window, const WindowRect& target, const imaging::BitmapInfoHeader& header,
                   const uint8_t* pixels, bool halftone) {
   if (!pixels) return;
   HDC dc = GetDC(hwndOf(window));
@@ -85,7 +86,7 @@ void paintPicture(WindowHandle window, const WindowRect& target, const BitmapInf
   SetStretchBltMode(dc, halftone ? HALFTONE : COLORONCOLOR);
   if (halftone) SetBrushOrgEx(dc, 0, 0, nullptr);
   StretchDIBits(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, 0, 0,
-                header.biWidth, -header.biHeight, pixels, reinterpret_cast<const BITMAPINFO*>(&header),
+                header.width, -header.height, pixels, reinterpret_cast<const BITMAPINFO*>(&header),
                 DIB_RGB_COLORS, SRCCOPY);
   ReleaseDC(hwndOf(window), dc);
 }
@@ -107,3 +108,5 @@ const SourceUi kWin32Ui = {createDialog, destroyWindow, moveWindow,   showWindow
 }  // namespace
 
 const SourceUi* win32SourceUi() { return &kWin32Ui; }
+
+}  // namespace twain

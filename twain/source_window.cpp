@@ -1,6 +1,8 @@
 // The source window seam and the window state shared with the transfers.
 #include "twain/source_window.h"
 
+namespace twain {
+
 SourceWindowState sourceWindowState = {1, 0, 0, 0, nullptr, 0};
 
 namespace {
@@ -38,3 +40,5 @@ void forgetCaptureFrame() {
   sourceWindowState.captureFrame = nullptr;
   sourceWindowState.captureFrameBytes = 0;
 }
+
+}  // namespace twain

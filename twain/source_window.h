@@ -8,6 +8,8 @@
 
 #include "platform/platform.h"
 
+namespace twain {
+
 struct SourceWindowSeam {
   void* context;
   // Creates the window owned by `owner` (camera opened, preview started);
@@ -36,7 +38,7 @@ struct SourceWindowState {
 
 extern SourceWindowState sourceWindowState;
 
-// Null: no window can be created (tests that need none).
+// Null: no window can be created, so MSG_ENABLEDS fails.
 void installSourceWindowSeam(const SourceWindowSeam* seam);
 
 plat::WindowHandle createSourceWindow(plat::WindowHandle owner);
@@ -50,3 +52,5 @@ bool sourceWindowTakesEvent(plat::WindowHandle window, void* event);
 // transfer reads a missing or stale frame.
 void recordCaptureFrame(const uint8_t* frame, uint32_t bytes);
 void forgetCaptureFrame();
+
+}  // namespace twain

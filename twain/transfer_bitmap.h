@@ -7,27 +7,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "imaging/bitmap_header.h"
 #include "twain/twain_types.h"
 
-enum : uint32_t { kBitmapInfoHeaderBytes = 40, kBitmapFileHeaderBytes = 14 };
-
-// Layout of the 40-byte bitmap information header inside a block.
-#pragma pack(push, 2)
-struct BitmapInfoHeader {
-  uint32_t biSize;
-  int32_t biWidth;
-  int32_t biHeight;
-  uint16_t biPlanes;
-  uint16_t biBitCount;
-  uint32_t biCompression;
-  uint32_t biSizeImage;
-  int32_t biXPelsPerMeter;
-  int32_t biYPelsPerMeter;
-  uint32_t biClrUsed;
-  uint32_t biClrImportant;
-};
-#pragma pack(pop)
-static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER");
+namespace twain {
 
 struct StripCursor {
   uint32_t bytesPerRow;
@@ -63,3 +46,5 @@ void writeBitmapFile(TW_HANDLE dib, const char* fileName);
 // widened to 40 bytes, colour table in 4-byte entries) and leaves the file
 // at the pixel bits; null when the file is no usable bitmap.
 TW_HANDLE readBitmapHeader(std::FILE* file);
+
+}  // namespace twain

@@ -1,5 +1,7 @@
 // Control-group transfer triplets: pending transfers, memory and file
 // transfer set-up, and the transfer group.
+#include "twain/transfer_setup_triplets.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -7,24 +9,21 @@
 #include "twain/source_record.h"
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
-#include "twain/transfer_triplets.h"
+
+namespace twain {
 
 TransferRecord transferRecord;
 
 const char kDefaultTransferFile[] = "c:\\twain.bmp";
 
-namespace {
-
 const char kPendingFailText[] = "General failure in response to DAT_PENDINGXFER.  ";
 const char kSetupMemFailText[] = "General failure in response to DAT_SETUPMEMXFER, not supported.  ";
 const char kSetupFileFailText[] = "General failure in response to DAT_SETUPFILEXFER, not supported.  ";
-const char kCreateFileFailText[] = "Unable to create file <<DAT_SETUPFILEXFER>>";
 const char kXferGroupFailText[] = "General failure in response to DAT_XFERGROUP, not supported.  ";
 
-bool inSetupStates() {
-  int32_t state = sourceRecord.sourceState;
-  return state >= kStateSourceOpen && state <= kStateTransferReady;
-}
+namespace {
+
+const char kCreateFileFailText[] = "Unable to create file <<DAT_SETUPFILEXFER>>";
 
 TW_UINT16 pendingCountForGet(bool transferring) {
   if (!feederEnabled()) return transferring ? 0 : 1;
@@ -55,14 +54,14 @@ void releaseTransfer() {
 
 TW_UINT16 handlePendingXfers(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_MEMREF data) {
   TW_PENDINGXFERS* pending = static_cast<TW_PENDINGXFERS*>(data);
-  int32_t state = sourceRecord.sourceState;
   switch (msg) {
     case MSG_GET:
-      if (state < kStateSourceOpen) return failTriplet(TWCC_SEQERROR, kPendingFailText);
       if (!pending) return failNoData();
-      pending->Count = pendingCountForGet(state == kStateTransferring);
+      pending->Count = pendingCountForGet(sourceRecord.sourceState == kStateTransferring);
       return TWRC_SUCCESS;
     case MSG_ENDXFER:
+      // Ends the transfer in every state, then fails outside 700: this row
+      // checks its state itself, after the effects.
       if (!pending) return failNoData();
       releaseTransfer();
       sourceWindowState.transferEnded = 1;
@@ -71,9 +70,6 @@ TW_UINT16 handlePendingXfers(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, 
       sourceRecord.sourceState = kStateTransferReady;
       return TWRC_SUCCESS;
     case MSG_RESET:
-      if (state != kStateTransferReady && state != kStateTransferring) {
-        return failTriplet(TWCC_SEQERROR, kPendingFailText);
-      }
       if (!pending) return failNoData();
       releaseTransfer();
       sourceRecord.pendingCount = 0;
@@ -85,7 +81,6 @@ TW_UINT16 handlePendingXfers(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, 
 }
 
 TW_UINT16 handleSetupMemXfer(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_MEMREF data) {
-  if (!inSetupStates()) return failTriplet(TWCC_SEQERROR, kSetupMemFailText);
   if (msg != MSG_GET) return failTriplet(TWCC_BADPROTOCOL, kSetupMemFailText);
   TW_SETUPMEMXFER* setup = static_cast<TW_SETUPMEMXFER*>(data);
   if (!setup) return failNoData();
@@ -97,7 +92,6 @@ TW_UINT16 handleSetupMemXfer(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, 
 }
 
 TW_UINT16 handleSetupFileXfer(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_MEMREF data) {
-  if (!inSetupStates()) return failTriplet(TWCC_SEQERROR, kSetupFileFailText);
   TW_SETUPFILEXFER* setup = static_cast<TW_SETUPFILEXFER*>(data);
   switch (msg) {
     case MSG_GET:
@@ -123,7 +117,6 @@ TW_UINT16 handleSetupFileXfer(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg,
 }
 
 TW_UINT16 handleXferGroup(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_MEMREF data) {
-  if (!inSetupStates()) return failTriplet(TWCC_SEQERROR, kXferGroupFailText);
   switch (msg) {
     case MSG_GET:
     case MSG_GETCURRENT:
@@ -139,3 +132,5 @@ TW_UINT16 handleXferGroup(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, TW_
     default: return failTriplet(TWCC_BADPROTOCOL, kXferGroupFailText);
   }
 }
+
+}  // namespace twain

@@ -12,32 +12,32 @@
 #include "devlink/frame_pipeline.h"
 #include "viewer/viewer_state.h"
 
+namespace viewer {
+
 AcquisitionThread acquisitionThread;
 
 namespace {
 
-ViewerState& vs = viewerState;
+int32_t state() { return viewerState.threadState.load(); }
 
-int32_t state() { return vs.threadState.load(); }
-
-// threadState = 3 unless the main window already said the device is gone.
+// kThreadCommFailure unless the main window already said the device is gone.
 void markCommFailure() {
-  int32_t current = vs.threadState.load();
+  int32_t current = viewerState.threadState.load();
   while (current < kThreadDeviceRemoved &&
-         !vs.threadState.compare_exchange_weak(current, kThreadCommFailure)) {
+         !viewerState.threadState.compare_exchange_weak(current, kThreadCommFailure)) {
   }
 }
 
 void waitGate() { plat::waitFor(acquisitionThread.gateEvent, plat::kInfinite); }
 
 void paintLiveImage(DrawingSurface surface) {
-  const ViewRect& r = vs.viewRect;
+  const ViewRect& r = viewerState.viewRect;
   windowOps().stretchPicture(surface, WindowRect{r.left, r.top, r.right, r.bottom},
                              acquisitionThread.liveBitmapInfo, framePipeline.liveImage);
 }
 
 void repaintHeldFrame() {
-  WindowHandle main = vs.mainWindow;
+  WindowHandle main = viewerState.mainWindow;
   DrawingSurface surface = windowOps().getSurface(main);
   if (surface) {
     paintLiveImage(surface);
@@ -54,21 +54,21 @@ void abandonFrame() {
 // The first transfer after a link recovery proves the link good again. The
 // notice belongs to the user-interface thread, which destroys it.
 void clearUsbCheckNotice() {
-  WindowHandle notice = vs.usbCheckNotice.exchange(nullptr);
+  WindowHandle notice = viewerState.usbCheckNotice.exchange(nullptr);
   if (notice) {
-    vs.recoveryCount = 0;
-    windowOps().postMessage(vs.mainWindow, kMsgDestroyNotice, reinterpret_cast<uintptr_t>(notice), 0);
+    viewerState.recoveryCount = 0;
+    windowOps().postMessage(viewerState.mainWindow, kMsgDestroyNotice, reinterpret_cast<uintptr_t>(notice), 0);
   }
 }
 
 // Reads and paints the frame whose transfer has started, chunk by chunk.
 void readFrame() {
-  WindowHandle main = vs.mainWindow;
+  WindowHandle main = viewerState.mainWindow;
   DrawingSurface surface = windowOps().getSurface(main);
   while (framePipeline.frameInProgress) {
     if (state() != kThreadRun) break;
     waitGate();
-    if (!framePipeline.readChunk(-1)) {
+    if (!framePipeline.readChunk(devlink::kLivePicture)) {
       markCommFailure();
       break;
     }
@@ -79,17 +79,17 @@ void readFrame() {
 }
 
 void notifyAfterRound(bool released) {
-  if (vs.captureNotice.load() && !released) windowOps().postMessage(vs.miniPanel, kMsgCaptureDone, 0, 0);
-  WindowHandle panel = vs.controlPanel;
-  if (panel && !vs.refreshSuppressed) windowOps().postMessage(panel, kMsgStatusRefresh, 0, 0);
+  if (viewerState.captureNotice.load() && !released)
+    windowOps().postMessage(viewerState.miniPanel, kMsgCaptureDone, 0, 0);
+  WindowHandle panel = viewerState.controlPanel;
+  if (panel && !viewerState.refreshSuppressed) windowOps().postMessage(panel, kMsgStatusRefresh, 0, 0);
 }
 
 // Between frames: park here while the user-interface thread fetches a still.
 void parkIfPauseRequested() {
-  AcquisitionThread& at = acquisitionThread;
-  if (!at.pauseRequested) return;
-  plat::setEvent(at.pausedEvent);
-  while (at.pauseRequested && state() == kThreadRun) plat::waitFor(at.resumeEvent, 50);
+  if (!acquisitionThread.pauseRequested) return;
+  plat::setEvent(acquisitionThread.pausedEvent);
+  while (acquisitionThread.pauseRequested && state() == kThreadRun) plat::waitFor(acquisitionThread.resumeEvent, 50);
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ uint32_t acquisitionThreadProc(void*) {
   if (state() != kThreadRun) goto stop;
   for (;;) {
     parkIfPauseRequested();
-    if (vs.freezeFlag && !released) {
+    if (viewerState.freezeFlag && !released) {
       // Repaint round: the held frame again, no camera traffic.
       for (int i = 0; i < 10; ++i) {
         if (state() == kThreadRun) plat::sleepMs(10);
@@ -109,7 +109,7 @@ uint32_t acquisitionThreadProc(void*) {
     } else {
       released = false;
       waitGate();
-      if (!framePipeline.selectSize(-1)) goto failure;
+      if (!framePipeline.selectSize(devlink::kLivePicture)) goto failure;
       if (state() != kThreadRun) goto stop;
       waitGate();
       if (!framePipeline.storeImage()) goto failure;
@@ -124,7 +124,7 @@ uint32_t acquisitionThreadProc(void*) {
       clearUsbCheckNotice();
       readFrame();
       if (state() != kThreadRun) goto stop;
-      if (!vs.freezeFlag) {
+      if (!viewerState.freezeFlag) {
         waitGate();
         if (!framePipeline.releaseImage()) goto failure;
         plat::sleepMs(kReleaseWaitMs);
@@ -140,7 +140,7 @@ uint32_t acquisitionThreadProc(void*) {
 
 failure:
   if (state() >= kThreadDeviceRemoved) goto stop;
-  vs.threadState = kThreadCommFailure;
+  viewerState.threadState = kThreadCommFailure;
   goto end;
 
 stop:
@@ -156,47 +156,46 @@ end:
   {
     int32_t last = state();
     if (last == kThreadCommFailure || last == kThreadDeviceRemoved)
-      windowOps().postMessage(vs.mainWindow, kMsgThreadStopped, 0, 0);
+      windowOps().postMessage(viewerState.mainWindow, kMsgThreadStopped, 0, 0);
   }
   acquisitionThread.threadsInProcedure--;
   return 0;
 }
 
 bool startThread() {
-  AcquisitionThread& at = acquisitionThread;
-  if (at.threadHandle) return false;
-  if (plat::waitFor(at.threadDoneEvent, 0) != plat::kWaitObject0) plat::waitFor(at.threadDoneEvent, plat::kInfinite);
-  plat::resetEvent(at.threadDoneEvent);
-  vs.threadState = kThreadRun;
-  at.pauseRequested = 0;
+  if (acquisitionThread.threadHandle) return false;
+  if (plat::waitFor(acquisitionThread.threadDoneEvent, 0) != plat::kWaitObject0)
+    plat::waitFor(acquisitionThread.threadDoneEvent, plat::kInfinite);
+  plat::resetEvent(acquisitionThread.threadDoneEvent);
+  viewerState.threadState = kThreadRun;
+  acquisitionThread.pauseRequested = 0;
   plat::Handle thread = plat::startThread(acquisitionThreadProc, nullptr);
   if (!thread) {
-    plat::showMessage(nullptr, kMemoryText, kMemoryCaption, plat::kMbOk | plat::kMbIconError);
-    plat::setEvent(at.threadDoneEvent);
-    vs.threadState = kThreadClosing;
+    plat::showMessage(nullptr, devlink::kMemoryText, devlink::kMemoryCaption, plat::kMbOk | plat::kMbIconError);
+    plat::setEvent(acquisitionThread.threadDoneEvent);
+    viewerState.threadState = kThreadClosing;
     return false;
   }
-  at.threadHandle = thread;
+  acquisitionThread.threadHandle = thread;
   return true;
 }
 
 void stopThread() {
-  AcquisitionThread& at = acquisitionThread;
-  if (!at.threadHandle) return;
-  bool ended = plat::waitFor(at.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0 ||
-               plat::waitFor(at.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0;
+  if (!acquisitionThread.threadHandle) return;
+  bool ended = plat::waitFor(acquisitionThread.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0 ||
+               plat::waitFor(acquisitionThread.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0;
   uint32_t code = 0;
-  plat::threadExitCode(at.threadHandle, &code);
+  plat::threadExitCode(acquisitionThread.threadHandle, &code);
   // A thread that has signalled its end only has its last post and its
   // return left; forcing it there could cut it off inside the system's
   // allocator or message queue. Only a thread that never got there within
   // the two waits is forced.
   if (!ended && code == plat::kStillActive) {
     plat::sleepMs(10);
-    plat::threadExitCode(at.threadHandle, &code);
+    plat::threadExitCode(acquisitionThread.threadHandle, &code);
     if (code == plat::kStillActive) {
-      plat::terminateThread(at.threadHandle, kForcedExitCode);
-      plat::setEvent(at.threadDoneEvent);
+      plat::terminateThread(acquisitionThread.threadHandle, kForcedExitCode);
+      plat::setEvent(acquisitionThread.threadDoneEvent);
       // A thread ended from outside may have held the link lock (no other
       // thread does while we are here) or left a frame half read: give the
       // lock back and drop the frame, or the next exchange would wait for
@@ -205,8 +204,8 @@ void stopThread() {
       abandonFrame();
     }
   }
-  plat::closeHandle(at.threadHandle);
-  at.threadHandle = nullptr;
+  plat::closeHandle(acquisitionThread.threadHandle);
+  acquisitionThread.threadHandle = nullptr;
 }
 
 // Pausing for a still capture. Suspending the thread at an arbitrary point
@@ -215,36 +214,35 @@ void stopThread() {
 // shares. Instead the thread is asked to park at the top of its loop, the
 // one point where it holds neither, and the caller waits until it is there.
 bool suspendAcquisition() {
-  AcquisitionThread& at = acquisitionThread;
-  if (!at.threadHandle) return true;
-  if (!at.pausedEvent) at.pausedEvent = plat::createEvent(true, false);
-  if (!at.resumeEvent) at.resumeEvent = plat::createEvent(true, false);
-  if (!at.pausedEvent || !at.resumeEvent) return false;
-  plat::resetEvent(at.pausedEvent);
-  plat::resetEvent(at.resumeEvent);
-  at.pauseRequested = 1;
+  if (!acquisitionThread.threadHandle) return true;
+  if (!acquisitionThread.pausedEvent) acquisitionThread.pausedEvent = plat::createEvent(true, false);
+  if (!acquisitionThread.resumeEvent) acquisitionThread.resumeEvent = plat::createEvent(true, false);
+  if (!acquisitionThread.pausedEvent || !acquisitionThread.resumeEvent) return false;
+  plat::resetEvent(acquisitionThread.pausedEvent);
+  plat::resetEvent(acquisitionThread.resumeEvent);
+  acquisitionThread.pauseRequested = 1;
   // Bounded like stopThread: a thread stuck in a camera exchange ends on the
   // driver's time-outs long before this.
   for (uint32_t waited = 0; waited < 2 * kStopWaitMs; waited += 50) {
-    if (plat::waitFor(at.pausedEvent, 50) == plat::kWaitObject0) return true;
-    if (plat::waitFor(at.threadDoneEvent, 0) == plat::kWaitObject0) return true;
+    if (plat::waitFor(acquisitionThread.pausedEvent, 50) == plat::kWaitObject0) return true;
+    if (plat::waitFor(acquisitionThread.threadDoneEvent, 0) == plat::kWaitObject0) return true;
   }
-  at.pauseRequested = 0;
+  acquisitionThread.pauseRequested = 0;
   return false;
 }
 
 void resumeAcquisition() {
-  AcquisitionThread& at = acquisitionThread;
-  at.pauseRequested = 0;
-  if (at.resumeEvent) plat::setEvent(at.resumeEvent);
+  acquisitionThread.pauseRequested = 0;
+  if (acquisitionThread.resumeEvent) plat::setEvent(acquisitionThread.resumeEvent);
 }
 
 void resetAcquisitionThread() {
-  AcquisitionThread& at = acquisitionThread;
-  at.threadHandle = nullptr;
-  at.threadDoneEvent = nullptr;
-  at.gateEvent = nullptr;
-  at.pauseRequested = 0;
-  at.pausedEvent = nullptr;
-  at.resumeEvent = nullptr;
+  acquisitionThread.threadHandle = nullptr;
+  acquisitionThread.threadDoneEvent = nullptr;
+  acquisitionThread.gateEvent = nullptr;
+  acquisitionThread.pauseRequested = 0;
+  acquisitionThread.pausedEvent = nullptr;
+  acquisitionThread.resumeEvent = nullptr;
 }
+
+}  // namespace viewer

@@ -11,11 +11,13 @@
 #include "platform/platform.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct AcquisitionThread {
   plat::Handle threadHandle;       // null when no thread runs
   plat::Handle threadDoneEvent;    // manual reset; set when the thread has ended
   plat::Handle gateEvent;          // manual reset; the thread waits on it before each camera step
-  BitmapInfoHeader liveBitmapInfo; // header of the live picture
+  imaging::BitmapInfoHeader liveBitmapInfo; // header of the live picture
 
   // Pause for a still capture at another size (see suspendAcquisition).
   std::atomic<int32_t> pauseRequested;
@@ -51,3 +53,5 @@ void resumeAcquisition();
 
 // Back to a fresh process (tests): no thread, no events.
 void resetAcquisitionThread();
+
+}  // namespace viewer

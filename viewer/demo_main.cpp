@@ -1,6 +1,10 @@
 // zelview_demo: the viewer with the simulated camera in its own process,
 // behind the device-path seam. The viewer itself is unchanged.
 //
+// Every command block the simulated camera takes is traced, one line each,
+// to "zelview_demo.wire" in the working directory (started afresh at each
+// start).
+//
 // For demonstrations and the checks under Wine, the demo watches for a file
 // "zelview_demo.cmd" in its working directory and acts on what it says
 // (the file is deleted once read):
@@ -35,8 +39,9 @@ int faultyLeft = 0;              // faulty cameras still to place in the run
 bool healthyLeft = false;        // the healthy camera that ends the run is still to place
 
 const char kCommandFile[] = "zelview_demo.cmd";
+const char kTraceFile[] = "zelview_demo.wire";
 
-uint32_t indexInUse() { return static_cast<uint32_t>(deviceLink.deviceIndex); }
+uint32_t indexInUse() { return static_cast<uint32_t>(viewer::deviceLink.deviceIndex); }
 
 int cameraInUse() {
   for (int c = 0; c < kCameras; ++c)
@@ -79,7 +84,7 @@ void runCommand(const char* text) {
       sim::rigUnplug(rig, cameras[inUse]);
       cameraIndex[inUse] = 0;
     }
-    HWND main = static_cast<HWND>(viewerState.mainWindow.load());
+    HWND main = static_cast<HWND>(viewer::viewerState.mainWindow.load());
     if (main) PostMessageA(main, WM_DEVICECHANGE, 7, 0);
   } else if (std::strncmp(text, "failrun", 7) == 0) {
     faultyLeft = std::atoi(text + 7);
@@ -120,9 +125,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   plugAt(0, 1);
   sim::rigSetWarmup(rig, cameras[0], 2);  // the first start-up as after power-on
+  sim::rigTraceTo(rig, kTraceFile);
   sim::rigInstall(rig);
   DeleteFileA(kCommandFile);
   CreateThread(nullptr, 0, watchCommands, nullptr, 0, nullptr);
-  installWindowOps(win32WindowOps());
-  return runViewer();
+  viewer::installWindowOps(viewer::win32WindowOps());
+  return viewer::runViewer();
 }

@@ -4,15 +4,19 @@
 
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 FitArea fitAreaFor(int32_t cx, int32_t cy) {
   FitArea fit;
-  // A screen wider than 1.3:1 (13 included) is limited by its height.
+  // The picture's 4:3 area; a screen wider than 1.3:1 (13 included) is
+  // limited by its height.
+  const devlink::FrameBase fullPicture = devlink::kXgaBase;
   if (cy > 0 && cx * 10 / cy >= 13) {
     fit.height = cy;
-    fit.width = cy * 1024 / 768;
+    fit.width = cy * fullPicture.width / fullPicture.height;
   } else {
     fit.width = cx;
-    fit.height = cx * 768 / 1024;
+    fit.height = cx * fullPicture.height / fullPicture.width;
   }
   return fit;
 }
@@ -34,11 +38,12 @@ MainWindowPlacement mainWindowPlacementFor(int level, FitArea fit, int32_t capti
     p.y = w > 300 ? 100 : 150;
   }
   p.maximized = false;
-  if (fit.width <= 1024 && p.x == 0) {
+  const devlink::FrameBase fullPicture = devlink::kXgaBase;
+  if (fit.width <= fullPicture.width && p.x == 0) {
     // Full size on a small screen: the window takes the whole screen.
     p.maximized = true;
-    p.width = 1024;
-    p.height = 768;
+    p.width = fullPicture.width;
+    p.height = fullPicture.height;
   }
   if (fit.width < w || fit.height < h) {
     p.viewRect = ViewRect{0, 0, w, h};
@@ -65,18 +70,19 @@ void computeFitArea() {
 
 int layoutMainWindow(int level) {
   const WindowOps& ui = windowOps();
-  ViewerState& vs = viewerState;
-  WindowHandle main = vs.mainWindow;
-  MainWindowPlacement p =
-      mainWindowPlacementFor(level, FitArea{vs.fitWidth, vs.fitHeight}, ui.systemMetric(kMetricCaptionHeight));
-  if (vs.fitWidth > 1024) {
+  WindowHandle main = viewerState.mainWindow;
+  MainWindowPlacement p = mainWindowPlacementFor(level, FitArea{viewerState.fitWidth, viewerState.fitHeight},
+                                                 ui.systemMetric(kMetricCaptionHeight));
+  if (viewerState.fitWidth > devlink::kXgaBase.width) {
     ui.moveWindow(main, p.x, p.y, p.width, p.height, true);
   } else {
     ui.showWindow(main, p.maximized ? ShowMode::Maximized : ShowMode::Normal);
     ui.moveWindow(main, p.x, p.y, p.width, p.height, true);
   }
-  vs.viewRect = p.viewRect;
+  viewerState.viewRect = p.viewRect;
   ui.moveWindow(ui.dialogItem(main, IDC_VIEW_PLACEHOLDER), p.placeholderX, p.placeholderY, zoomWidth(level),
                 zoomHeight(level), true);
   return level;
 }
+
+}  // namespace viewer

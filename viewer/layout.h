@@ -4,6 +4,8 @@
 
 #include "viewer/viewer_state.h"
 
+namespace viewer {
+
 // Sets fitWidth/fitHeight from the work area (full-screen client size).
 void computeFitArea();
 // Places and sizes the main window for a zoom level, moves the placeholder
@@ -29,3 +31,5 @@ struct SplashPosition {
 };
 SplashPosition splashPositionFor(int32_t workWidth, int32_t workHeight);
 enum : int32_t { kSplashWidth = 350, kSplashHeight = 159 };
+
+}  // namespace viewer

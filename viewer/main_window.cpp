@@ -9,9 +9,9 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_texts.h"
 
-namespace {
+namespace viewer {
 
-ViewerState& vs = viewerState;
+namespace {
 
 void showError(WindowHandle owner, const char* text, const char* caption) {
   plat::showMessage(owner, text, caption, plat::kMbOk | plat::kMbIconError);
@@ -21,31 +21,32 @@ void showError(WindowHandle owner, const char* text, const char* caption) {
 // the modal loop ends and the window's destruction runs the shut-down.
 void closeProgram() {
   const WindowOps& ui = windowOps();
-  WindowHandle panel = vs.miniPanel;
+  WindowHandle panel = viewerState.miniPanel;
   if (panel) ui.sendMessage(panel, kMsgClose, 0, 0);
-  ui.endDialog(vs.mainWindow, 0);
+  ui.endDialog(viewerState.mainWindow, 0);
 }
 
-// Start-up steps 4 to 15; true when the acquisition thread runs.
+// Start-up from the window layout to the running acquisition thread: link,
+// handshake, frame pipeline, release of a held picture, mini panel, events
+// and thread. True when the acquisition thread runs.
 bool startLivePicture() {
   const WindowOps& ui = windowOps();
-  AcquisitionThread& at = acquisitionThread;
-  vs.zoomLevel = kStartZoomLevel;
-  vs.quarterTurn = 0;
+  viewerState.zoomLevel = kStartZoomLevel;
+  viewerState.quarterTurn = 0;
   computeFitArea();
-  layoutMainWindow(vs.zoomLevel);
-  framePipeline.setSizeIndex(vs.zoomLevel);
+  layoutMainWindow(viewerState.zoomLevel);
+  framePipeline.setSizeIndex(viewerState.zoomLevel);
   if (!deviceLink.open(framePipeline.sizeIndex)) return false;
   if (!deviceLink.waitReady()) return false;
   if (!framePipeline.init()) return false;
-  CommandBlock release = CommandBlock::make(kCmdStoreImage, kParamOff);
+  devlink::CommandBlock release = devlink::CommandBlock::make(devlink::kCmdStoreImage, devlink::kParamOff);
   deviceLink.transactHeld(&release);
-  buildBitmapInfo(vs.zoomLevel);
-  vs.miniPanel = ui.createDialog(IDD_MINI_PANEL, vs.mainWindow, miniPanelHandler);
-  at.threadDoneEvent = plat::createEvent(true, true);
-  at.gateEvent = plat::createEvent(true, true);
-  bool running = at.threadDoneEvent && at.gateEvent && startThread();
-  if (!running) showError(nullptr, kMemoryText, kMemoryCaption);
+  buildBitmapInfo(viewerState.zoomLevel);
+  viewerState.miniPanel = ui.createDialog(IDD_MINI_PANEL, viewerState.mainWindow, miniPanelHandler);
+  acquisitionThread.threadDoneEvent = plat::createEvent(true, true);
+  acquisitionThread.gateEvent = plat::createEvent(true, true);
+  bool running = acquisitionThread.threadDoneEvent && acquisitionThread.gateEvent && startThread();
+  if (!running) showError(nullptr, devlink::kMemoryText, devlink::kMemoryCaption);
   return running;
 }
 
@@ -54,11 +55,11 @@ void onInitDialog(WindowHandle window) {
   WindowHandle splash = ui.createDialog(IDD_SPLASH, window, splashHandler);
   // Paint it now: the start-up below keeps this thread from its messages.
   if (splash) ui.updateWindow(splash);
-  vs.mainWindow = window;
-  vs.freezeFlag = 0;
-  vs.captureNotice = nullptr;
-  vs.usbCheckNotice = nullptr;
-  vs.recoveryCount = 0;
+  viewerState.mainWindow = window;
+  viewerState.freezeFlag = 0;
+  viewerState.captureNotice = nullptr;
+  viewerState.usbCheckNotice = nullptr;
+  viewerState.recoveryCount = 0;
   resetControlState();
   ui.setWindowIcon(window, IDI_VIEWER);
   bool running = startLivePicture();
@@ -73,43 +74,43 @@ void onInitDialog(WindowHandle window) {
 
 void onZoomChange(uintptr_t level) {
   if (level > 2) {
-    showError(vs.mainWindow, kZoomIndexText, kZoomIndexCaption);
+    showError(viewerState.mainWindow, kZoomIndexText, kZoomIndexCaption);
     return;
   }
   const WindowOps& ui = windowOps();
-  vs.threadState = kThreadStopForCommand;
+  viewerState.threadState = kThreadStopForCommand;
   stopThread();
-  vs.zoomLevel = static_cast<int32_t>(level);
-  framePipeline.setSizeIndex(vs.zoomLevel);
+  viewerState.zoomLevel = static_cast<int32_t>(level);
+  framePipeline.setSizeIndex(viewerState.zoomLevel);
   framePipeline.resetForSize();
-  ui.invalidate(vs.mainWindow, true);
+  ui.invalidate(viewerState.mainWindow, true);
   computeFitArea();
-  layoutMainWindow(vs.zoomLevel);
-  buildBitmapInfo(vs.zoomLevel);
+  layoutMainWindow(viewerState.zoomLevel);
+  buildBitmapInfo(viewerState.zoomLevel);
   startThread();
 }
 
 void onDeviceChange(uintptr_t eventCode) {
   if (eventCode == kDeviceNodesChanged) {
-    if (!deviceLink.isPresent()) vs.threadState = kThreadDeviceRemoved;
+    if (!deviceLink.isPresent()) viewerState.threadState = kThreadDeviceRemoved;
   } else if (eventCode == kDeviceRemoveComplete) {
-    vs.threadState = kThreadDeviceRemoved;
+    viewerState.threadState = kThreadDeviceRemoved;
   }
 }
 
 void onThreadStopped() {
-  switch (vs.threadState.load()) {
+  switch (viewerState.threadState.load()) {
     case kThreadDeviceRemoved:
       if (deviceLink.isPresent()) {
         if (recoverLink()) return;
       } else {
-        showError(vs.mainWindow, kDeviceDriverTextViewer, kDeviceDriverCaption);
+        showError(viewerState.mainWindow, devlink::kDeviceDriverTextViewer, devlink::kDeviceDriverCaption);
       }
       closeProgram();
       return;
     case kThreadCommFailure:
       if (recoverLink()) return;
-      showError(vs.mainWindow, kUsbCommText, kUsbCommCaption);
+      showError(viewerState.mainWindow, kUsbCommText, kUsbCommCaption);
       closeProgram();
       return;
     default:
@@ -118,29 +119,29 @@ void onThreadStopped() {
 }
 
 void onClose() {
-  vs.threadState = kThreadClosing;
-  WindowHandle panel = vs.miniPanel;
+  viewerState.threadState = kThreadClosing;
+  WindowHandle panel = viewerState.miniPanel;
   if (panel) windowOps().sendMessage(panel, kMsgClose, 0, 0);
-  windowOps().endDialog(vs.mainWindow, 0);
+  windowOps().endDialog(viewerState.mainWindow, 0);
 }
 
 void onDestroy() {
   const WindowOps& ui = windowOps();
-  AcquisitionThread& at = acquisitionThread;
-  WindowHandle notice = vs.usbCheckNotice.exchange(nullptr);
+  WindowHandle notice = viewerState.usbCheckNotice.exchange(nullptr);
   if (notice) ui.destroyWindow(notice);
-  WindowHandle goodbye = ui.createDialog(IDD_GOODBYE, vs.mainWindow, noticeHandler);
+  WindowHandle goodbye = ui.createDialog(IDD_GOODBYE, viewerState.mainWindow, noticeHandler);
   if (goodbye) ui.updateWindow(goodbye);
   // A thread still told to run would only end by force after 20 s.
   int32_t running = kThreadRun;
-  vs.threadState.compare_exchange_strong(running, kThreadClosing);
+  viewerState.threadState.compare_exchange_strong(running, kThreadClosing);
   stopThread();
-  if (at.threadDoneEvent) {
-    plat::closeHandle(at.threadDoneEvent);
-    at.threadDoneEvent = nullptr;
+  if (acquisitionThread.threadDoneEvent) {
+    plat::closeHandle(acquisitionThread.threadDoneEvent);
+    acquisitionThread.threadDoneEvent = nullptr;
   }
   // The gate and pause events are ours too; close them with the thread's.
-  for (plat::Handle* event : {&at.gateEvent, &at.pausedEvent, &at.resumeEvent}) {
+  for (plat::Handle* event :
+       {&acquisitionThread.gateEvent, &acquisitionThread.pausedEvent, &acquisitionThread.resumeEvent}) {
     if (*event) plat::closeHandle(*event);
     *event = nullptr;
   }
@@ -152,12 +153,12 @@ void onDestroy() {
 }  // namespace
 
 bool recoverLink() {
-  if (vs.recoveryCount > 10) return false;
-  if (!vs.usbCheckNotice.load())
+  if (viewerState.recoveryCount > 10) return false;
+  if (!viewerState.usbCheckNotice.load())
   {
-    WindowHandle notice = windowOps().createDialog(IDD_USB_CHECK_NOTICE, vs.mainWindow, noticeHandler);
+    WindowHandle notice = windowOps().createDialog(IDD_USB_CHECK_NOTICE, viewerState.mainWindow, noticeHandler);
     if (notice) windowOps().updateWindow(notice);
-    vs.usbCheckNotice = notice;
+    viewerState.usbCheckNotice = notice;
   }
   stopThread();
   if (!deviceLink.reopen()) return false;
@@ -165,7 +166,7 @@ bool recoverLink() {
   // Counted before the thread starts: its first good transfer sets the count
   // back to 0, and an increment after the start could land after that reset
   // and leave the count one too high for good.
-  vs.recoveryCount += 1;
+  viewerState.recoveryCount += 1;
   return startThread();
 }
 
@@ -200,9 +201,9 @@ intptr_t mainWindowHandler(WindowHandle window, uint32_t message, uintptr_t wPar
 intptr_t splashHandler(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
   if (message != kMsgInitDialog) return 0;
   const WindowOps& ui = windowOps();
-  SplashPosition at =
+  SplashPosition position =
       splashPositionFor(ui.systemMetric(kMetricFullScreenWidth), ui.systemMetric(kMetricFullScreenHeight));
-  ui.moveWindow(window, at.x, at.y, kSplashWidth, kSplashHeight, false);
+  ui.moveWindow(window, position.x, position.y, kSplashWidth, kSplashHeight, false);
   return 1;
 }
 
@@ -214,3 +215,5 @@ int runViewer() {
   windowOps().runModalDialog(IDD_MAIN_WINDOW, nullptr, mainWindowHandler);
   return 0;
 }
+
+}  // namespace viewer

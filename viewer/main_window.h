@@ -4,6 +4,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 // Program entry: runs the main window as a modal dialog with no owner.
 int runViewer();
 
@@ -16,3 +18,5 @@ intptr_t splashHandler(WindowHandle window, uint32_t message, uintptr_t wParam, 
 intptr_t noticeHandler(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 enum : uint32_t { kSplashShowMs = 1000 };
+
+}  // namespace viewer

@@ -6,15 +6,14 @@
 #include "viewer/viewer_state.h"
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 MiniPanelState miniPanelState;
 
 namespace {
 
-ViewerState& vs = viewerState;
-MiniPanelState& mp = miniPanelState;
-
 int showInfo(const char* text, const char* caption) {
-  return plat::showMessage(vs.miniPanel, text, caption, plat::kMbOk | plat::kMbIconInformation);
+  return plat::showMessage(viewerState.miniPanel, text, caption, plat::kMbOk | plat::kMbIconInformation);
 }
 
 struct ControlPlace {
@@ -47,31 +46,31 @@ const ButtonBitmaps kZoomButtons[] = {
 
 void redrawButton(int id) {
   const WindowOps& ui = windowOps();
-  ui.invalidate(ui.dialogItem(vs.miniPanel, id), false);
+  ui.invalidate(ui.dialogItem(viewerState.miniPanel, id), false);
 }
 
 void destroyControlPanel() {
-  WindowHandle panel = vs.controlPanel.exchange(nullptr);
+  WindowHandle panel = viewerState.controlPanel.exchange(nullptr);
   if (panel) windowOps().destroyWindow(panel);
-  mp.controlPanelOpen = 0;
+  miniPanelState.controlPanelOpen = 0;
 }
 
 void onInit(WindowHandle panel) {
   const WindowOps& ui = windowOps();
-  vs.controlPanel = nullptr;
-  mp.controlPanelOpen = 0;
-  vs.zoomLevel = kStartZoomLevel;
-  mp.panelWidth = kMiniPanelWidth;
-  mp.panelHeight = ui.systemMetric(kMetricCaptionHeight) + kMiniPanelExtraHeight;
-  WindowRect main = ui.windowRect(vs.mainWindow);
-  ui.moveWindow(panel, main.right, main.top, mp.panelWidth, mp.panelHeight, true);
+  viewerState.controlPanel = nullptr;
+  miniPanelState.controlPanelOpen = 0;
+  viewerState.zoomLevel = kStartZoomLevel;
+  miniPanelState.panelWidth = kMiniPanelWidth;
+  miniPanelState.panelHeight = ui.systemMetric(kMetricCaptionHeight) + kMiniPanelExtraHeight;
+  WindowRect main = ui.windowRect(viewerState.mainWindow);
+  ui.moveWindow(panel, main.right, main.top, miniPanelState.panelWidth, miniPanelState.panelHeight, true);
   for (const ControlPlace& c : kControlPlaces)
     ui.moveWindow(ui.dialogItem(panel, c.id), c.x, c.y, c.width, c.height, true);
 }
 
 void endProgram() {
-  vs.threadState = kThreadClosing;
-  windowOps().endDialog(vs.mainWindow, 0);
+  viewerState.threadState = kThreadClosing;
+  windowOps().endDialog(viewerState.mainWindow, 0);
 }
 
 void onExit(WindowHandle panel) {
@@ -90,15 +89,16 @@ intptr_t placeholderControlPanelHandler(WindowHandle, uint32_t message, uintptr_
 }
 
 void onControl(WindowHandle panel) {
-  if (mp.controlPanelOpen) {
+  if (miniPanelState.controlPanelOpen) {
     destroyControlPanel();
-  } else if (vs.freezeFlag) {
+  } else if (viewerState.freezeFlag) {
     showInfo(kControlWhileFrozenText, kControlWhileFrozenCaption);
   } else {
-    MessageHandler handler = mp.controlPanelHandler ? mp.controlPanelHandler : placeholderControlPanelHandler;
+    MessageHandler handler =
+        miniPanelState.controlPanelHandler ? miniPanelState.controlPanelHandler : placeholderControlPanelHandler;
     WindowHandle created = windowOps().createDialog(IDD_CONTROL_PANEL, panel, handler);
-    vs.controlPanel = created;
-    mp.controlPanelOpen = created ? 1 : 0;
+    viewerState.controlPanel = created;
+    miniPanelState.controlPanelOpen = created ? 1 : 0;
   }
 }
 
@@ -108,9 +108,9 @@ void onControl(WindowHandle panel) {
 // is, without camera traffic; otherwise the held picture is fetched from
 // the camera at that size while the acquisition thread is parked.
 void outputFrozenPicture(const PictureOutputComponent& out, int purpose) {
-  const int zoomLevel = vs.zoomLevel;
+  const int zoomLevel = viewerState.zoomLevel;
   out.reset(zoomLevel);
-  if (out.runDialogs(vs.miniPanel)) {
+  if (out.runDialogs(viewerState.miniPanel)) {
     const int size = purpose == kPurposePrint ? 0 : out.chosenSize();
     out.showProgress();
     const bool fetch = size != zoomLevel;
@@ -140,38 +140,38 @@ void outputFrozenPicture(const PictureOutputComponent& out, int purpose) {
 }
 
 void onSave() {
-  if (!vs.freezeFlag) {
+  if (!viewerState.freezeFlag) {
     showInfo(kSaveLiveText, kSaveLiveCaption);
     return;
   }
-  if (mp.saveComponent) outputFrozenPicture(*mp.saveComponent, kPurposeSave);
+  if (miniPanelState.saveComponent) outputFrozenPicture(*miniPanelState.saveComponent, kPurposeSave);
 }
 
 void onPrint() {
-  if (!vs.freezeFlag) {
+  if (!viewerState.freezeFlag) {
     showInfo(kPrintLiveText, kPrintLiveCaption);
     return;
   }
-  if (mp.printComponent) outputFrozenPicture(*mp.printComponent, kPurposePrint);
+  if (miniPanelState.printComponent) outputFrozenPicture(*miniPanelState.printComponent, kPurposePrint);
 }
 
 void onZoomButton(int level) {
-  if (level == vs.zoomLevel) return;
-  if (vs.freezeFlag) {
-    int answer = plat::showMessage(vs.miniPanel, kReleaseQuestionText, kReleaseQuestionCaption,
+  if (level == viewerState.zoomLevel) return;
+  if (viewerState.freezeFlag) {
+    int answer = plat::showMessage(viewerState.miniPanel, kReleaseQuestionText, kReleaseQuestionCaption,
                                    plat::kMbYesNo | plat::kMbIconQuestion);
     if (answer != plat::kIdYes) return;
     releaseHeldPicture();
-    vs.freezeFlag = 0;
+    viewerState.freezeFlag = 0;
     redrawButton(IDC_CAPTURE);
   }
-  if (level == 0 && vs.fitWidth < 824) {
-    plat::showMessage(vs.miniPanel, kFullModeText, kFullModeCaption, plat::kMbOk | plat::kMbIconError);
+  if (level == devlink::kFullSize && viewerState.fitWidth < kFullSizeMinFitWidth) {
+    plat::showMessage(viewerState.miniPanel, kFullModeText, kFullModeCaption, plat::kMbOk | plat::kMbIconError);
     return;
   }
-  vs.zoomLevel = level;
+  viewerState.zoomLevel = level;
   for (const ButtonBitmaps& b : kZoomButtons) redrawButton(b.id);
-  windowOps().postMessage(vs.mainWindow, kMsgZoomChange, static_cast<uintptr_t>(level), 0);
+  windowOps().postMessage(viewerState.mainWindow, kMsgZoomChange, static_cast<uintptr_t>(level), 0);
 }
 
 void onCommand(WindowHandle panel, int id) {
@@ -211,21 +211,21 @@ void onCaptureDraw(WindowHandle panel, const DrawRequest& request) {
   // capture notice takes the mouse away from a held button).
   if ((request.action & kDrawSelect) || !request.pressed) captureButtonDown = request.pressed;
   if (pressNow) {
-    if (vs.freezeFlag) {
+    if (viewerState.freezeFlag) {
       // Release first, then go live: the thread must not hold a new picture
       // that this release would then let go of.
       releaseHeldPicture();
-      vs.freezeFlag = 0;
+      viewerState.freezeFlag = 0;
     } else {
-      if (mp.controlPanelOpen) {
+      if (miniPanelState.controlPanelOpen) {
         showInfo(kCaptureWithPanelText, kCaptureWithPanelCaption);
         destroyControlPanel();
       }
-      vs.freezeFlag = 1;
-      vs.captureNotice = windowOps().createDialog(IDD_CAPTURE_NOTICE, panel, captureNoticeHandler);
+      viewerState.freezeFlag = 1;
+      viewerState.captureNotice = windowOps().createDialog(IDD_CAPTURE_NOTICE, panel, captureNoticeHandler);
     }
   }
-  int bitmap = captureButtonBitmap(request, vs.freezeFlag != 0);
+  int bitmap = captureButtonBitmap(request, viewerState.freezeFlag != 0);
   if (bitmap) drawSkinnedButton(panel, request, bitmap);
 }
 
@@ -236,7 +236,7 @@ void onDrawItem(WindowHandle panel, const DrawRequest& request) {
   }
   for (const ButtonBitmaps& b : kZoomButtons) {
     if (b.id == request.controlId) {
-      bool current = (b.id - IDC_ZOOM_FULL) == vs.zoomLevel;
+      bool current = (b.id - IDC_ZOOM_FULL) == viewerState.zoomLevel;
       int bitmap = chooseButtonBitmap(request, current ? b.pressed : b.normal, b.pressed);
       if (bitmap) drawSkinnedButton(panel, request, bitmap);
       return;
@@ -253,7 +253,7 @@ void onDrawItem(WindowHandle panel, const DrawRequest& request) {
 
 void noProgressStep(void*, int) {}
 void noProgressAdvance(void*) {}
-const ProgressSink kNoProgress = {nullptr, noProgressStep, noProgressAdvance};
+const devlink::ProgressSink kNoProgress = {nullptr, noProgressStep, noProgressAdvance};
 
 }  // namespace
 
@@ -272,14 +272,14 @@ intptr_t miniPanelHandler(WindowHandle window, uint32_t message, uintptr_t wPara
       onCloseRequest(window);
       return 1;
     case kMsgControlPanelClosed:
-      mp.controlPanelOpen = 0;
-      vs.controlPanel = nullptr;
+      miniPanelState.controlPanelOpen = 0;
+      viewerState.controlPanel = nullptr;
       return 1;
     case kMsgSaveSizeChosen:
-      if (mp.saveComponent) mp.saveComponent->setSize(static_cast<int>(lParam));
+      if (miniPanelState.saveComponent) miniPanelState.saveComponent->setSize(static_cast<int>(lParam));
       return 1;
     case kMsgCaptureDone: {
-      WindowHandle notice = vs.captureNotice;
+      WindowHandle notice = viewerState.captureNotice;
       if (notice) windowOps().destroyWindow(notice);
       return 1;
     }
@@ -297,7 +297,7 @@ intptr_t captureNoticeHandler(WindowHandle window, uint32_t message, uintptr_t, 
       return 1;
     case kMsgDestroy:
       windowOps().releaseMouseCapture();
-      vs.captureNotice = nullptr;
+      viewerState.captureNotice = nullptr;
       return 1;
     default:
       return 0;
@@ -305,8 +305,9 @@ intptr_t captureNoticeHandler(WindowHandle window, uint32_t message, uintptr_t, 
 }
 
 bool fetchHeldPicture(int size, int purpose) {
-  const PictureOutputComponent* out = purpose == kPurposePrint ? mp.printComponent : mp.saveComponent;
-  const ProgressSink* sink = out ? out->fetchProgress : nullptr;
+  const PictureOutputComponent* out =
+      purpose == kPurposePrint ? miniPanelState.printComponent : miniPanelState.saveComponent;
+  const devlink::ProgressSink* sink = out ? out->fetchProgress : nullptr;
   return framePipeline.stillCapture(size, sink ? sink : &kNoProgress);
 }
 
@@ -318,9 +319,11 @@ void releaseHeldPicture() {
 
 void resetMiniPanelState() {
   captureButtonDown = false;
-  mp.saveComponent = nullptr;
-  mp.printComponent = nullptr;
-  mp.controlPanelOpen = 0;
-  mp.panelWidth = 0;
-  mp.panelHeight = 0;
+  miniPanelState.saveComponent = nullptr;
+  miniPanelState.printComponent = nullptr;
+  miniPanelState.controlPanelOpen = 0;
+  miniPanelState.panelWidth = 0;
+  miniPanelState.panelHeight = 0;
 }
+
+}  // namespace viewer

@@ -9,13 +9,16 @@
 #include "viewer/picture_output.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct MiniPanelState {
   int32_t controlPanelOpen;
   int32_t panelWidth;
   int32_t panelHeight;
-  // Where the later components plug in. Until they exist the control panel
-  // is an empty window of its template, and Save/Print on a frozen picture
-  // stop after their refusal checks.
+  // Where the control panel's handler and the save and print components
+  // plug in. Without a handler the control panel is an empty window of its
+  // template; without a component Save or Print on a frozen picture stops
+  // after its refusal checks.
   MessageHandler controlPanelHandler;
   const PictureOutputComponent* saveComponent;
   const PictureOutputComponent* printComponent;
@@ -24,6 +27,8 @@ struct MiniPanelState {
 extern MiniPanelState miniPanelState;
 
 enum : int32_t { kMiniPanelWidth = 150, kMiniPanelExtraHeight = 201 };
+// Full size is refused on a fit area narrower than this.
+enum : int32_t { kFullSizeMinFitWidth = 824 };
 enum : int { kPurposeSave = 0, kPurposePrint = 1 };
 enum : uint32_t { kAfterReleaseWaitMs = 100 };
 
@@ -36,3 +41,5 @@ bool fetchHeldPicture(int size, int purpose);
 void releaseHeldPicture();
 
 void resetMiniPanelState();
+
+}  // namespace viewer

@@ -2,13 +2,15 @@
 // component: the mini panel runs the steps common to both (refusal while
 // live, dialogs, progress, fetching the picture at another size with the
 // acquisition thread parked, writing, clean-up); the components do the
-// rest. The components themselves come with saving and printing.
+// rest.
 #pragma once
 
 #include <cstdint>
 
 #include "devlink/frame_pipeline.h"
 #include "viewer/window_ops.h"
+
+namespace viewer {
 
 struct PictureOutputComponent {
   // Start afresh, knowing the current display zoom level.
@@ -23,9 +25,11 @@ struct PictureOutputComponent {
   void (*setProgress)(int percent);
   void (*closeProgress)();
   // The progress that the chunk reads of a fetch advance.
-  const ProgressSink* fetchProgress;
+  const devlink::ProgressSink* fetchProgress;
   // Writes the file or prints the page from a 24-bit top-down picture of
   // the given size; false on failure (the component reports it).
   bool (*write)(const uint8_t* pixels, int size);
   void (*cleanUp)();
 };
+
+}  // namespace viewer

@@ -2,6 +2,8 @@
 
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 int chooseButtonBitmap(const DrawRequest& request, int normalBitmap, int pressedBitmap) {
   int bitmap = 0;
   if (request.action & (kDrawEntire | kDrawSelect)) bitmap = normalBitmap;
@@ -21,3 +23,5 @@ void drawSkinnedButton(WindowHandle panel, const DrawRequest& request, int bitma
 void drawIndicator(WindowHandle panel, const WindowRect& rect, int bitmapId) {
   windowOps().drawOpaqueBitmap(panel, rect, bitmapId);
 }
+
+}  // namespace viewer

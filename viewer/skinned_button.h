@@ -5,6 +5,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 // The key colour of button bitmaps.
 enum : uint32_t { kKeyRed = 189, kKeyGreen = 190, kKeyBlue = 189 };
 
@@ -20,3 +22,5 @@ int captureButtonBitmap(const DrawRequest& request, bool frozen);
 void drawSkinnedButton(WindowHandle panel, const DrawRequest& request, int bitmapId);
 // Draws a status bitmap opaque at the rectangle.
 void drawIndicator(WindowHandle panel, const WindowRect& rect, int bitmapId);
+
+}  // namespace viewer

@@ -1,36 +1,38 @@
 #include "viewer/viewer_state.h"
 
+namespace viewer {
+
 ViewerState viewerState;
-DeviceLink deviceLink(LinkVariant::Viewer);
-FramePipeline framePipeline(&deviceLink, LinkVariant::Viewer);
+devlink::DeviceLink deviceLink(devlink::LinkVariant::Viewer);
+devlink::FramePipeline framePipeline(&deviceLink, devlink::LinkVariant::Viewer);
 
 void resetViewerState() {
-  ViewerState& vs = viewerState;
-  vs.mainWindow = nullptr;
-  vs.miniPanel = nullptr;
-  vs.controlPanel = nullptr;
-  vs.captureNotice = nullptr;
-  vs.usbCheckNotice = nullptr;
-  vs.recoveryCount = 0;
-  vs.zoomLevel = kStartZoomLevel;
-  vs.fitWidth = 0;
-  vs.fitHeight = 0;
-  vs.quarterTurn = 0;
-  vs.threadState = kThreadRun;
-  vs.freezeFlag = 0;
-  vs.viewRect = ViewRect{0, 0, 0, 0};
+  viewerState.mainWindow = nullptr;
+  viewerState.miniPanel = nullptr;
+  viewerState.controlPanel = nullptr;
+  viewerState.captureNotice = nullptr;
+  viewerState.usbCheckNotice = nullptr;
+  viewerState.recoveryCount = 0;
+  viewerState.zoomLevel = kStartZoomLevel;
+  viewerState.fitWidth = 0;
+  viewerState.fitHeight = 0;
+  viewerState.quarterTurn = 0;
+  viewerState.threadState = kThreadRun;
+  viewerState.freezeFlag = 0;
+  viewerState.viewRect = ViewRect{0, 0, 0, 0};
   resetControlState();
 }
 
 void resetControlState() {
-  ViewerState& vs = viewerState;
-  vs.selectedFunction = kZoomFunction;
-  vs.commandInProgress = 0;
-  vs.presetsLocked = 0;
-  vs.levelMin = 0;
-  vs.levelMax = 0;
-  vs.levelValue = 0;
-  vs.refreshSuppressed = 0;
-  vs.knobDrag = 0;
-  vs.knobSkip = 0;
+  viewerState.selectedFunction = kZoomFunction;
+  viewerState.commandInProgress = 0;
+  viewerState.presetsLocked = 0;
+  viewerState.levelMin = 0;
+  viewerState.levelMax = 0;
+  viewerState.levelValue = 0;
+  viewerState.refreshSuppressed = 0;
+  viewerState.knobDrag = 0;
+  viewerState.knobSkip = 0;
 }
+
+}  // namespace viewer

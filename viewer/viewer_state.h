@@ -10,6 +10,8 @@
 #include "devlink/frame_pipeline.h"
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 // Viewer window messages (WM_USER = 0x0400); posted with no data beyond the
 // two parameters.
 enum : uint32_t {
@@ -69,8 +71,8 @@ struct ViewerState {
 };
 
 extern ViewerState viewerState;
-extern DeviceLink deviceLink;
-extern FramePipeline framePipeline;
+extern devlink::DeviceLink deviceLink;
+extern devlink::FramePipeline framePipeline;
 
 // Zoom level 1 (half) is where the viewer starts.
 enum : int32_t { kStartZoomLevel = 1, kZoomFunction = 1 };
@@ -81,5 +83,7 @@ void resetViewerState();
 void resetControlState();
 
 // Picture size of a zoom level (0 full, 1 half, 2 quarter).
-inline int32_t zoomWidth(int level) { return 1024 / sizeDivisor(level); }
-inline int32_t zoomHeight(int level) { return 768 / sizeDivisor(level); }
+inline int32_t zoomWidth(int level) { return devlink::frameGeometry(devlink::kXgaBase, level).width; }
+inline int32_t zoomHeight(int level) { return devlink::frameGeometry(devlink::kXgaBase, level).height; }
+
+}  // namespace viewer

@@ -1,5 +1,7 @@
 #include "viewer/viewer_texts.h"
 
+namespace viewer {
+
 const char kUsbCommText[] =
     "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.";
 const char kUsbCommCaption[] = "Error - USB communication";
@@ -22,3 +24,5 @@ const char kReleaseQuestionText[] = "Currently the image is captured.\nDo you wa
 const char kReleaseQuestionCaption[] = "Warning - release Capture";
 const char kFullModeText[] = "It is impossible to set the Full mode under 1024X768 mode or below.";
 const char kFullModeCaption[] = "Error - Mode selection";
+
+}  // namespace viewer

@@ -2,6 +2,8 @@
 // them. The device-driver and memory texts come from the device link.
 #pragma once
 
+namespace viewer {
+
 extern const char kUsbCommText[];
 extern const char kUsbCommCaption[];
 extern const char kZoomIndexText[];
@@ -20,3 +22,5 @@ extern const char kReleaseQuestionText[];
 extern const char kReleaseQuestionCaption[];
 extern const char kFullModeText[];
 extern const char kFullModeCaption[];
+
+}  // namespace viewer

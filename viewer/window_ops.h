@@ -7,7 +7,10 @@
 
 #include <cstdint>
 
+#include "imaging/bitmap_header.h"
 #include "platform/platform.h"
+
+namespace viewer {
 
 using plat::WindowHandle;
 
@@ -45,23 +48,6 @@ struct DrawRequest {
   WindowHandle button;    // the button's own window
 };
 
-// Header of a 24-bit picture handed to the drawing calls: the platform's
-// 40-byte bitmap information header, no colour table.
-struct BitmapInfoHeader {
-  uint32_t size;
-  int32_t width;
-  int32_t height;
-  uint16_t planes;
-  uint16_t bitCount;
-  uint32_t compression;
-  uint32_t sizeImage;
-  int32_t xPelsPerMeter;
-  int32_t yPelsPerMeter;
-  uint32_t colorsUsed;
-  uint32_t colorsImportant;
-};
-static_assert(sizeof(BitmapInfoHeader) == 40, "bitmap information header is 40 bytes");
-
 typedef intptr_t (*MessageHandler)(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 typedef void* DrawingSurface;
 
@@ -88,7 +74,7 @@ struct WindowOps {
   // Drawing into a window from any thread: get its surface, stretch a
   // top-down 24-bit picture onto a rectangle, give the surface back.
   DrawingSurface (*getSurface)(WindowHandle window);
-  void (*stretchPicture)(DrawingSurface surface, const WindowRect& target, const BitmapInfoHeader& info,
+  void (*stretchPicture)(DrawingSurface surface, const WindowRect& target, const imaging::BitmapInfoHeader& info,
                          const uint8_t* pixels);
   void (*releaseSurface)(WindowHandle window, DrawingSurface surface);
   // Skinned drawing (see skinned_button.h): false when the bitmap is missing.
@@ -98,3 +84,5 @@ struct WindowOps {
 
 void installWindowOps(const WindowOps* ops);
 const WindowOps& windowOps();
+
+}  // namespace viewer

@@ -7,6 +7,8 @@
 #include "viewer/skinned_button.h"
 #include "viewer/window_ops_win32.h"
 
+namespace viewer {
+
 namespace {
 
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
@@ -94,7 +96,7 @@ void releaseMouseCapture() { ReleaseCapture(); }
 
 DrawingSurface getSurface(WindowHandle window) { return GetDC(hwndOf(window)); }
 
-void stretchPicture(DrawingSurface surface, const WindowRect& target, const BitmapInfoHeader& info,
+void stretchPicture(DrawingSurface surface, const WindowRect& target, const imaging::BitmapInfoHeader& info,
                     const uint8_t* pixels) {
   if (!pixels) return;
   HDC dc = static_cast<HDC>(surface);
@@ -136,3 +138,5 @@ const WindowOps kWin32Ops = {createDialog,  runModalDialog, endDialog,       des
 }  // namespace
 
 const WindowOps* win32WindowOps() { return &kWin32Ops; }
+
+}  // namespace viewer

@@ -3,4 +3,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 const WindowOps* win32WindowOps();
+
+}  // namespace viewer

@@ -5,6 +5,6 @@
 #include "viewer/window_ops_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  installWindowOps(win32WindowOps());
-  return runViewer();
+  viewer::installWindowOps(viewer::win32WindowOps());
+  return viewer::runViewer();
 }

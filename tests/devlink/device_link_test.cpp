@@ -4,6 +4,8 @@
 
 #include "tests/devlink/link_fixture.h"
 
+using namespace devlink;
+
 namespace {
 
 class DeviceLinkTest : public LinkFixture {};

@@ -7,6 +7,8 @@
 #include "devlink/frame_pipeline.h"
 #include "tests/devlink/link_fixture.h"
 
+using namespace devlink;
+
 namespace {
 
 class FramePipelineTest : public LinkFixture {
@@ -36,13 +38,13 @@ class FramePipelineTest : public LinkFixture {
   // One live frame: select, hold, transfer, chunks. Returns the chunk sizes.
   std::vector<int32_t> fetchLiveFrame() {
     std::vector<int32_t> chunks;
-    EXPECT_TRUE(pipeline->selectSize(-1));
+    EXPECT_TRUE(pipeline->selectSize(kLivePicture));
     EXPECT_TRUE(pipeline->storeImage());
     EXPECT_TRUE(pipeline->startTransfer());
     while (pipeline->frameInProgress && chunks.size() < 100) {
       int32_t before = pipeline->writeOffset == 0 ? -1 : pipeline->chunkBytes;
       (void)before;
-      EXPECT_TRUE(pipeline->readChunk(-1));
+      EXPECT_TRUE(pipeline->readChunk(kLivePicture));
       chunks.push_back(pipeline->chunkBytes);
     }
     return chunks;
@@ -132,9 +134,9 @@ TEST_F(FramePipelineTest, FirstRowDropShiftsTheFrameUpAndKeepsTheLastRow) {
 
 TEST_F(FramePipelineTest, SelectSizeSendsOneForAnyIndexButZeroAndTwo) {
   start();
-  EXPECT_TRUE(pipeline->selectSize(5));
-  EXPECT_TRUE(pipeline->selectSize(0));
-  EXPECT_TRUE(pipeline->selectSize(2));
+  EXPECT_TRUE(pipeline->selectSize(capturePicture(5)));
+  EXPECT_TRUE(pipeline->selectSize(capturePicture(0)));
+  EXPECT_TRUE(pipeline->selectSize(capturePicture(2)));
   EXPECT_TRUE(pipeline->releaseImage());
   const std::vector<sim::SimLogEntry> log = wire(camera);
   ASSERT_EQ(log.size(), 4u);
@@ -148,11 +150,11 @@ TEST_F(FramePipelineTest, SelectSizeSendsOneForAnyIndexButZeroAndTwo) {
 
 TEST_F(FramePipelineTest, ReadChunkWithoutAFrameStillReadsOneChunk) {
   start(sim::kModelXga, LinkVariant::Viewer, 2);
-  ASSERT_TRUE(pipeline->selectSize(-1));
+  ASSERT_TRUE(pipeline->selectSize(kLivePicture));
   ASSERT_TRUE(pipeline->storeImage());
   ASSERT_TRUE(pipeline->startTransfer());
   pipeline->frameInProgress = 0;
-  EXPECT_TRUE(pipeline->readChunk(-1));
+  EXPECT_TRUE(pipeline->readChunk(kLivePicture));
 }
 
 struct ProgressLog {
@@ -218,20 +220,20 @@ TEST_F(FramePipelineTest, CameraGoneMidFrameFailsTheReadAndTheCapture) {
 TEST_F(FramePipelineTest, TruncatedFrameFailsTheLiveReadAndKeepsTheFrameOpen) {
   start(sim::kModelXga, LinkVariant::Viewer, 1);
   sim::rigAddFault(rig, camera, sim::truncateFrame(1, 100000));
-  ASSERT_TRUE(pipeline->selectSize(-1));
+  ASSERT_TRUE(pipeline->selectSize(kLivePicture));
   ASSERT_TRUE(pipeline->storeImage());
   ASSERT_TRUE(pipeline->startTransfer());
-  EXPECT_TRUE(pipeline->readChunk(-1)) << "a short read is not a failure";
-  EXPECT_FALSE(pipeline->readChunk(-1)) << "the rest never comes: time-out";
+  EXPECT_TRUE(pipeline->readChunk(kLivePicture)) << "a short read is not a failure";
+  EXPECT_FALSE(pipeline->readChunk(kLivePicture)) << "the rest never comes: time-out";
   EXPECT_EQ(pipeline->frameInProgress, 1u) << "the caller decides what follows";
 }
 
 TEST_F(FramePipelineTest, AbortedFrameRestartsFromNothing) {
   start(sim::kModelXga, LinkVariant::Viewer, 1);
-  ASSERT_TRUE(pipeline->selectSize(-1));
+  ASSERT_TRUE(pipeline->selectSize(kLivePicture));
   ASSERT_TRUE(pipeline->storeImage());
   ASSERT_TRUE(pipeline->startTransfer());
-  ASSERT_TRUE(pipeline->readChunk(-1));
+  ASSERT_TRUE(pipeline->readChunk(kLivePicture));
   pipeline->abortFrame();
   EXPECT_EQ(pipeline->consumedOutput, 0);
   EXPECT_EQ(pipeline->pixelCount, 0u);

@@ -1,5 +1,7 @@
 #include "tests/devlink/link_fixture.h"
 
+namespace devlink {
+
 std::vector<ShownMessage> LinkFixture::messages;
 std::vector<uint32_t> LinkFixture::sleeps;
 std::vector<uint32_t> LinkFixture::exits;
@@ -56,3 +58,5 @@ CommandBlock blockOf(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4,
   CommandBlock block = {{b0, b1, b2, b3, b4, b5, b6, b7}};
   return block;
 }
+
+}  // namespace devlink

@@ -10,6 +10,8 @@
 #include "devlink/device_link.h"
 #include "sim/sim_rig.h"
 
+namespace devlink {
+
 struct ShownMessage {
   std::string text;
   std::string caption;
@@ -38,3 +40,5 @@ class LinkFixture : public ::testing::Test {
 // A block with the given bytes.
 CommandBlock blockOf(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4 = 0, uint8_t b5 = 0,
                      uint8_t b6 = 0, uint8_t b7 = 0xAF);
+
+}  // namespace devlink

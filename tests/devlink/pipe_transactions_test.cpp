@@ -2,6 +2,8 @@
 // reply check, the handshakes, the queries and the image read.
 #include "tests/devlink/link_fixture.h"
 
+using namespace devlink;
+
 namespace {
 
 class PipeTransactionsTest : public LinkFixture {

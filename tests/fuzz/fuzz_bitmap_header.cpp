@@ -8,6 +8,9 @@
 #include "twain/global_memory.h"
 #include "twain/transfer_bitmap.h"
 
+using namespace twain;
+using imaging::BitmapInfoHeader;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   std::FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
@@ -18,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BitmapInfoHeader header;
   std::memcpy(&header, gmem::lock(block), sizeof header);
   gmem::unlock(block);
-  if (header.biSize != 40 || header.biClrUsed > 256 || gmem::size(block) != 40 + header.biClrUsed * 4) std::abort();
+  if (header.size != 40 || header.colorsUsed > 256 || gmem::size(block) != 40 + header.colorsUsed * 4) std::abort();
   gmem::release(block);
   return 0;
 }

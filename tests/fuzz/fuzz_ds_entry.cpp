@@ -18,7 +18,8 @@
 #include "twain/source_record.h"
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
-#include "twain/transfer_triplets.h"
+
+using namespace twain;
 
 namespace {
 

@@ -8,7 +8,9 @@
 #include "twain/capabilities.h"
 #include "twain/global_memory.h"
 #include "twain/source_record.h"
-#include "twain/transfer_triplets.h"
+#include "twain/transfer_setup_triplets.h"
+
+using namespace twain;
 
 namespace {
 

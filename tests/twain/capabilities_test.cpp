@@ -9,6 +9,8 @@
 #include "twain/global_memory.h"
 #include "twain/source_record.h"
 
+using namespace twain;
+
 namespace {
 
 struct ExpectedRow {

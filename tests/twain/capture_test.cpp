@@ -15,6 +15,9 @@
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
 
+using namespace twain;
+using namespace devlink;
+
 namespace {
 
 struct SimWindow {
@@ -57,9 +60,9 @@ bool captureAndOffer(int32_t viewSize) {
   FramePipeline& p = *simWindow.pipeline;
   sourceWindowState.viewSize = viewSize;
   p.setSizeIndex(viewSize);
-  if (!p.resetForSize() || !p.selectSize(viewSize) || !p.storeImage() || !p.startTransfer()) return false;
+  if (!p.resetForSize() || !p.selectSize(kLivePicture) || !p.storeImage() || !p.startTransfer()) return false;
   while (p.frameInProgress) {
-    if (!p.readChunk(-1)) return false;
+    if (!p.readChunk(kLivePicture)) return false;
   }
   recordCaptureFrame(p.liveImage, p.liveImageBytes);
   sourceWindowState.appAnswered = 0;

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 
+namespace twain {
 namespace {
 
 RecordingSourceUi* recorder = nullptr;
@@ -96,7 +97,7 @@ bool drawKeyedBitmap(WindowHandle, WindowHandle, int bitmapId, uint32_t keyColou
   return true;
 }
 
-void paintPicture(WindowHandle, const WindowRect& target, const BitmapInfoHeader& header, const uint8_t* pixels,
+void paintPicture(WindowHandle, const WindowRect& target, const imaging::BitmapInfoHeader& header, const uint8_t* pixels,
                   bool halftone) {
   if (!pixels) return;
   std::lock_guard<std::mutex> guard(recorder->lock);
@@ -177,3 +178,5 @@ void removeRecordingSourceUi() {
   delete recorder;
   recorder = nullptr;
 }
+
+}  // namespace twain

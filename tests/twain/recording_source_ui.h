@@ -13,6 +13,8 @@
 
 #include "twain/source_ui.h"
 
+namespace twain {
+
 struct RecordedControl {
   bool visible = true;
   bool enabled = true;
@@ -55,7 +57,7 @@ struct RecordingSourceUi {
   std::atomic<int> captureNotes{0};
   std::atomic<int> handshakeNotes{0};
   WindowRect lastPaintRect = {0, 0, 0, 0};
-  BitmapInfoHeader lastPaintHeader = {};
+  imaging::BitmapInfoHeader lastPaintHeader = {};
   std::string lastNoteText;
   uint32_t lastNoteColour = 0;
   int lastNoteX = 0, lastNoteY = 0;
@@ -77,3 +79,5 @@ int controlIdOf(WindowHandle control);
 
 RecordingSourceUi& installRecordingSourceUi();
 void removeRecordingSourceUi();
+
+}  // namespace twain

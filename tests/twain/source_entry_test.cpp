@@ -1,12 +1,15 @@
 // DS_Entry, the connection triplets and the TWAIN state machine.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "tests/twain/twain_test_support.h"
 #include "twain/capabilities.h"
 #include "twain/control_triplets.h"
 #include "twain/source_record.h"
 #include "twain/source_window.h"
+
+using namespace twain;
 
 namespace {
 
@@ -178,6 +181,51 @@ TEST_F(SourceEntryTest, EnableOutsideState4IsASequenceError) {
   EXPECT_EQ(500, sourceRecord.sourceState);
   ASSERT_EQ(2u, shownBoxes.size());
   EXPECT_EQ("General failure in response to MSG_ENABLEDS.  DG DAT MSG is out of expected sequence.", shownBoxes[1].text);
+}
+
+// Each row that names its states, called outside them: the handler does not
+// run (no state change, no window touched) and the call fails with
+// TWCC_SEQERROR and the row's text.
+TEST_F(SourceEntryTest, RowsOutsideTheirStatesFailWithTheirTextAndDoNothing) {
+  struct Case {
+    TW_UINT32 dg;
+    TW_UINT16 dat, msg;
+    int32_t state;
+    const char* text;
+  };
+  const Case cases[] = {
+      {DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, 300, "General failure in response to MSG_CLOSEDS.  "},
+      {DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, 600, "General failure in response to MSG_ENABLEDS.  "},
+      {DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, 400, "General failure in response to MSG_DISABLEDS.  "},
+      {DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, 300, "General failure in response to DAT_PENDINGXFER.  "},
+      {DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, 500, "General failure in response to DAT_PENDINGXFER.  "},
+      {DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, 700,
+       "General failure in response to DAT_SETUPMEMXFER, not supported.  "},
+      {DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, 300,
+       "General failure in response to DAT_SETUPFILEXFER, not supported.  "},
+      {DG_CONTROL, DAT_XFERGROUP, MSG_GET, 700, "General failure in response to DAT_XFERGROUP, not supported.  "},
+      {DG_IMAGE, DAT_IMAGEINFO, MSG_GET, 700, "General failure in transfer.  "},
+      {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, 500, "General failure in response to DAT_IMAGENATIVEXFER.  "},
+      {DG_IMAGE, DAT_PALETTE8, MSG_GET, 300, "General failure in response to DAT_PALETTE8.  "},
+  };
+  ASSERT_EQ(TWRC_SUCCESS, openSource());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    sourceRecord.sourceState = c.state;
+    shownBoxes.clear();
+    uint8_t data[2048] = {};
+    std::strcpy(reinterpret_cast<char*>(data), "twain_test_never_created.bmp");
+    EXPECT_EQ(TWRC_FAILURE, call(c.dg, c.dat, c.msg, data));
+    EXPECT_EQ(c.state, sourceRecord.sourceState);
+    ASSERT_EQ(1u, shownBoxes.size());
+    EXPECT_EQ(std::string(c.text) + "DG DAT MSG is out of expected sequence.", shownBoxes[0].text);
+    EXPECT_EQ(TWCC_SEQERROR, status());
+  }
+  EXPECT_EQ(0, fakeWindow.created);
+  EXPECT_EQ(0, fakeWindow.destroyed);
+  std::FILE* file = std::fopen("twain_test_never_created.bmp", "rb");
+  EXPECT_EQ(nullptr, file) << "DAT_SETUPFILEXFER MSG_SET ran";
+  if (file) std::fclose(file);
 }
 
 TEST_F(SourceEntryTest, DisableDestroysTheWindowAndReturnsToState4) {

@@ -20,6 +20,8 @@
 #include "twain/source_resources.h"
 #include "twain/source_window.h"
 
+using namespace twain;
+
 namespace {
 
 std::atomic<uint64_t> virtualMs{0};
@@ -163,8 +165,8 @@ TEST_F(SourceWindowTest, HalfCaptureIsOfferedUntilTheApplicationAnswersAndThePre
 
   // Preview passes at half size, plain stretching onto 512x384 at (44, 91).
   ASSERT_TRUE(waitPaints(6));
-  EXPECT_EQ(512, ui->lastPaintHeader.biWidth);
-  EXPECT_EQ(-384, ui->lastPaintHeader.biHeight);
+  EXPECT_EQ(512, ui->lastPaintHeader.width);
+  EXPECT_EQ(-384, ui->lastPaintHeader.height);
   EXPECT_EQ(44, ui->lastPaintRect.left);
   EXPECT_EQ(91 + 384, ui->lastPaintRect.bottom);
   EXPECT_EQ(0, ui->halftonePaints.load());
@@ -239,7 +241,7 @@ TEST_F(SourceWindowTest, FullCaptureOnTheLargeModelComesInStripsAndReturnsToHalf
   EXPECT_EQ(526, control(IDC_BACKGROUND_LARGE).rect.bottom);
   ASSERT_TRUE(waitPaints(2));
   // The large model's preview is stretched with halftone onto 512x410.
-  EXPECT_EQ(640, ui->lastPaintHeader.biWidth);
+  EXPECT_EQ(640, ui->lastPaintHeader.width);
   EXPECT_EQ(91 + 410, ui->lastPaintRect.bottom);
   EXPECT_GT(ui->halftonePaints.load(), 0);
 
@@ -256,8 +258,8 @@ TEST_F(SourceWindowTest, FullCaptureOnTheLargeModelComesInStripsAndReturnsToHalf
 
   captureAt(IDC_FULL);
   EXPECT_EQ(0, sourceWindowState.viewSize);
-  EXPECT_EQ(1280, previewThread.previewHeader.biWidth);
-  EXPECT_EQ(-1024, previewThread.previewHeader.biHeight);
+  EXPECT_EQ(1280, previewThread.previewHeader.width);
+  EXPECT_EQ(-1024, previewThread.previewHeader.height);
   TW_IMAGEINFO info{};
   ASSERT_EQ(TWRC_SUCCESS, call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
   EXPECT_EQ(1280, info.ImageWidth);
@@ -286,9 +288,9 @@ TEST_F(SourceWindowTest, FullCaptureOnTheLargeModelComesInStripsAndReturnsToHalf
   ASSERT_TRUE(ui->pumpUntil([&] { return ui->deliveredCount(kMsgReturnToHalf) == 1 && buttonsEnabled(); }));
   EXPECT_EQ(1, sourceWindowState.viewSize);
   EXPECT_EQ(1, sourcePipeline.sizeIndex);
-  EXPECT_EQ(640, previewThread.previewHeader.biWidth);
+  EXPECT_EQ(640, previewThread.previewHeader.width);
   EXPECT_TRUE(waitPaints(2));
-  EXPECT_EQ(640, ui->lastPaintHeader.biWidth);
+  EXPECT_EQ(640, ui->lastPaintHeader.width);
 }
 
 TEST_F(SourceWindowTest, HoldButtonsSendTheirCommandWhenDrawnPressedAndStopOnTheClick) {

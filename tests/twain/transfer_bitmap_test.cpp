@@ -12,6 +12,9 @@
 #include "twain/source_record.h"
 #include "twain/transfer_bitmap.h"
 
+using namespace twain;
+using imaging::BitmapInfoHeader;
+
 namespace {
 
 class TransferBitmapTest : public TwainTest {
@@ -53,10 +56,10 @@ TEST_F(TransferBitmapTest, HalfSizeBitmapIsBottomUpWithTheFramesTopRowLast) {
   EXPECT_EQ(nullptr, transferDib);
   EXPECT_EQ(40u + 589824u, gmem::size(dib));
   BitmapInfoHeader header = headerOf(dib);
-  EXPECT_EQ(40u, header.biSize);
-  EXPECT_EQ(512, header.biWidth);
-  EXPECT_EQ(384, header.biHeight);
-  EXPECT_EQ(24, header.biBitCount);
+  EXPECT_EQ(40u, header.size);
+  EXPECT_EQ(512, header.width);
+  EXPECT_EQ(384, header.height);
+  EXPECT_EQ(24, header.bitCount);
   const uint8_t* bits = static_cast<const uint8_t*>(gmem::lock(dib)) + 40;
   // Bitmap row 383 (last in memory) is the frame's top row, unchanged BGR.
   EXPECT_EQ(0, std::memcmp(bits + 383 * 1536, &frame_[0], 1536));
@@ -100,16 +103,16 @@ TEST_F(TransferBitmapTest, TemplateOfAnotherSizeOrDepthIsRefused) {
 TEST_F(TransferBitmapTest, TemplateWithoutFileHeaderIsAccepted) {
   writeTemplate("XGA_HALF.bmp", 512, 384, 24, false);
   ASSERT_TRUE(prepareHalf());
-  EXPECT_EQ(589824u, headerOf(transferDib).biSizeImage);
+  EXPECT_EQ(589824u, headerOf(transferDib).sizeImage);
 }
 
 TEST_F(TransferBitmapTest, CoreHeaderIsWidened) {
   writeTemplate("XGA_HALF.bmp", 512, 384, 24, true, true);
   ASSERT_TRUE(prepareHalf());
   BitmapInfoHeader header = headerOf(transferDib);
-  EXPECT_EQ(40u, header.biSize);
-  EXPECT_EQ(512, header.biWidth);
-  EXPECT_EQ(589824u, header.biSizeImage);
+  EXPECT_EQ(40u, header.size);
+  EXPECT_EQ(512, header.width);
+  EXPECT_EQ(589824u, header.sizeImage);
 }
 
 TEST_F(TransferBitmapTest, ReaderWidensCoreColourTablesAndFillsCounts) {
@@ -121,8 +124,8 @@ TEST_F(TransferBitmapTest, ReaderWidensCoreColourTablesAndFillsCounts) {
   ASSERT_NE(nullptr, block);
   EXPECT_EQ(40u + 256 * 4, gmem::size(block));
   BitmapInfoHeader header = headerOf(block);
-  EXPECT_EQ(256u, header.biClrUsed);
-  EXPECT_EQ(16u, header.biSizeImage);
+  EXPECT_EQ(256u, header.colorsUsed);
+  EXPECT_EQ(16u, header.sizeImage);
   gmem::release(block);
 }
 

@@ -10,7 +10,9 @@
 #include "twain/source_record.h"
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
-#include "twain/transfer_triplets.h"
+#include "twain/transfer_setup_triplets.h"
+
+using namespace twain;
 
 namespace {
 

@@ -21,6 +21,8 @@
 #include "twain/source_window.h"
 #include "twain/transfer_bitmap.h"
 
+namespace twain {
+
 std::vector<ShownBox> shownBoxes;
 std::vector<Notification> notifications;
 
@@ -187,3 +189,5 @@ std::vector<uint8_t> readWholeFile(const std::string& path) {
   std::fclose(file);
   return bytes;
 }
+
+}  // namespace twain

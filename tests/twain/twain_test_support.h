@@ -11,6 +11,8 @@
 
 #include "twain/twain_types.h"
 
+namespace twain {
+
 struct ShownBox {
   void* owner;
   std::string text;
@@ -62,3 +64,5 @@ class TwainTest : public ::testing::Test {
 // blue = x, green = y, red = (x + y).
 std::vector<uint8_t> patternFrame(int32_t width, int32_t height);
 std::vector<uint8_t> readWholeFile(const std::string& path);
+
+}  // namespace twain

@@ -1,7 +1,11 @@
 // The acquisition thread's protocol against the scripted camera: the live
 // loop, freezing, stop requests, failures, device removal, the gate and the
 // pause for a still capture.
+#include "sim/sim_rig.h"
 #include "tests/viewer/viewer_fixture.h"
+
+using namespace viewer;
+using namespace devlink;
 
 namespace {
 
@@ -256,8 +260,6 @@ TEST_F(AcquisitionThreadTest, StopWhileParkedEndsAtOnce) {
 // The same thread against the simulated camera behind the rig: a real
 // picture that changes with every hold, a camera that stops answering, and
 // an unplug in the middle of a frame.
-#include "sim/sim_rig.h"
-
 class AcquisitionThreadSimTest : public ViewerTest {
  protected:
   void SetUp() override {

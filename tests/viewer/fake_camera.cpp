@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace viewer {
+
 namespace {
 
 FakeCamera* cam = nullptr;
@@ -135,3 +137,5 @@ int countCommand(const FakeCamera& camera, uint8_t code, uint8_t parameter) {
     n += camera.commandLog[i] == code && camera.commandLog[i + 1] == parameter;
   return n;
 }
+
+}  // namespace viewer

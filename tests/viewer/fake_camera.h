@@ -9,6 +9,8 @@
 
 #include "platform/platform.h"
 
+namespace viewer {
+
 struct FakeCamera {
   std::atomic<int> index{1};        // published as \\.\ZELBxQ<index>
   std::atomic<bool> present{true};
@@ -47,3 +49,5 @@ void removeFakeCamera();
 
 // Picture commands seen so far, as "S1 H R T" like letters, for order checks.
 int countCommand(const FakeCamera& camera, uint8_t code, uint8_t parameter);
+
+}  // namespace viewer

@@ -4,6 +4,9 @@
 #include "viewer/acquisition_thread.h"
 #include "viewer/layout.h"
 
+using namespace viewer;
+using namespace devlink;
+
 TEST(FitArea, WideWorkAreaIsLimitedByItsHeight) {
   FitArea fit = fitAreaFor(1024, 700);
   EXPECT_EQ(fit.width, 933);
@@ -85,7 +88,7 @@ TEST(LiveBitmapInfo, DescribesATopDownPictureOfEachSize) {
   const int widths[] = {1024, 512, 256};
   for (int s = 0; s < 3; ++s) {
     buildBitmapInfo(s);
-    const BitmapInfoHeader& info = acquisitionThread.liveBitmapInfo;
+    const imaging::BitmapInfoHeader& info = acquisitionThread.liveBitmapInfo;
     EXPECT_EQ(info.size, 40u);
     EXPECT_EQ(info.width, widths[s]);
     EXPECT_EQ(info.height, -(widths[s] * 3 / 4));

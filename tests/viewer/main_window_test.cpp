@@ -7,6 +7,9 @@
 #include "viewer/layout.h"
 #include "viewer/viewer_resources.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 size_t eventIndex(const RecordingUi& ui, const std::string& event) {

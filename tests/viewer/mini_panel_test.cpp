@@ -7,6 +7,9 @@
 
 #include "viewer/viewer_resources.h"
 
+using namespace viewer;
+using namespace devlink;
+
 namespace {
 
 bool captureDone() { return viewerState.captureNotice.load() == nullptr; }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace viewer {
+
 namespace {
 
 RecordingUi* ui = nullptr;
@@ -98,7 +100,7 @@ DrawingSurface getSurface(WindowHandle window) {
   ui->surfacesHeld++;
   return window;
 }
-void stretchPicture(DrawingSurface, const WindowRect& target, const BitmapInfoHeader&, const uint8_t* pixels) {
+void stretchPicture(DrawingSurface, const WindowRect& target, const imaging::BitmapInfoHeader&, const uint8_t* pixels) {
   if (pixels) ui->paints++;
 }
 void releaseSurface(WindowHandle, DrawingSurface) { ui->surfacesHeld--; }
@@ -212,3 +214,5 @@ void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool presse
   DrawRequest request{controlId, action, pressed, dialogItem(dialog, controlId)};
   sendMessage(dialog, kMsgDrawItem, static_cast<uintptr_t>(controlId), reinterpret_cast<intptr_t>(&request));
 }
+
+}  // namespace viewer

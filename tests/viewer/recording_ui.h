@@ -11,6 +11,8 @@
 
 #include "viewer/window_ops.h"
 
+namespace viewer {
+
 struct RecordedWindow {
   int templateId;         // 0 for a control
   int controlId;          // for a control
@@ -85,3 +87,5 @@ int countBoxes(const char* caption);
 // Sends a button command or draw request to a dialog as the platform would.
 void clickButton(WindowHandle dialog, int controlId);
 void drawButton(WindowHandle dialog, int controlId, uint32_t action, bool pressed);
+
+}  // namespace viewer

@@ -4,6 +4,8 @@
 #include "viewer/skinned_button.h"
 #include "viewer/viewer_resources.h"
 
+using namespace viewer;
+
 namespace {
 DrawRequest request(uint32_t action, bool pressed) { return DrawRequest{IDC_SAVE, action, pressed, nullptr}; }
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tests/viewer/viewer_fixture.h"
 
+namespace viewer {
+
 std::atomic<uint64_t> virtualMs{0};
 std::atomic<int> exitRequests{0};
 
@@ -16,8 +18,8 @@ void ViewerTest::SetUp() {
   resetViewerState();
   resetAcquisitionThread();
   resetMiniPanelState();
-  deviceLink = DeviceLink(LinkVariant::Viewer);
-  framePipeline = FramePipeline(&deviceLink, LinkVariant::Viewer);
+  deviceLink = devlink::DeviceLink(devlink::LinkVariant::Viewer);
+  framePipeline = devlink::FramePipeline(&deviceLink, devlink::LinkVariant::Viewer);
   ui = &installRecordingUi();
   installFakeCamera(&camera);
   fakeCameraInstalled = true;
@@ -41,8 +43,8 @@ void ViewerTest::TearDown() {
   for (int i = 0; i < 5000 && acquisitionThread.threadsInProcedure.load() > 0; ++i) plat::waitFor(pause, 1);
   plat::closeHandle(pause);
   EXPECT_EQ(acquisitionThread.threadsInProcedure.load(), 0);
-  AcquisitionThread& at = acquisitionThread;
-  for (plat::Handle* event : {&at.threadDoneEvent, &at.gateEvent, &at.pausedEvent, &at.resumeEvent}) {
+  for (plat::Handle* event : {&acquisitionThread.threadDoneEvent, &acquisitionThread.gateEvent,
+                              &acquisitionThread.pausedEvent, &acquisitionThread.resumeEvent}) {
     if (*event) plat::closeHandle(*event);
     *event = nullptr;
   }
@@ -66,7 +68,7 @@ void ViewerTest::openCameraLink() {
   ASSERT_TRUE(deviceLink.open(1));
   ASSERT_TRUE(deviceLink.waitReady());
   ASSERT_TRUE(framePipeline.init());
-  CommandBlock release = CommandBlock::make(kCmdStoreImage, kParamOff);
+  devlink::CommandBlock release = devlink::CommandBlock::make(devlink::kCmdStoreImage, devlink::kParamOff);
   ASSERT_TRUE(deviceLink.transactHeld(&release));
   buildBitmapInfo(1);
   acquisitionThread.threadDoneEvent = plat::createEvent(true, true);
@@ -91,3 +93,5 @@ bool ViewerTest::waitForTransfers(int n, uint32_t ms) {
 bool ViewerTest::waitThreadDone(uint32_t ms) {
   return plat::waitFor(acquisitionThread.threadDoneEvent, ms) == plat::kWaitObject0;
 }
+
+}  // namespace viewer

@@ -16,6 +16,8 @@
 #include "viewer/viewer_texts.h"
 #include "viewer/viewer_resources.h"
 
+namespace viewer {
+
 extern std::atomic<uint64_t> virtualMs;
 extern std::atomic<int> exitRequests;
 
@@ -40,3 +42,5 @@ class ViewerTest : public ::testing::Test {
   FakeCamera camera;
   bool fakeCameraInstalled = false;
 };
+
+}  // namespace viewer

@@ -5,8 +5,9 @@
 //   bmpgen DESCRIPTION OUTPUT_DIR
 //
 // Description lines (a line starting with # is a comment; colours are #RRGGBB or "key", the
-// transparent key colour, RGB(189, 190, 189) unless a key line says otherwise):
+// transparent key colour of the picture):
 //   key COLOUR                the key colour of the pictures that follow
+//                             (until the next key line; at first RGB(189, 190, 189))
 //   bitmap ID NAME W H        start a bitmap (written as NAME.bmp)
 //   icon ID NAME SIZE         start a square icon (key pixels transparent)
 //   fill COLOUR               whole picture
@@ -16,7 +17,8 @@
 //   vgrad X Y W H TOP BOTTOM  vertical gradient
 //   ellipse X Y W H COLOUR
 //   text X Y SCALE COLOUR "TEXT"   X or Y may be "c" to centre
-// Letters are drawn from a built-in 5x7 font (upper case, digits, . , / - + ! ? : ( ) ' and space).
+// Letters are drawn from a built-in 5x7 font (upper and lower case, digits, . , / - + ! ? : ( ) ' and
+// space); the descenders of g, j, p, q and y reach one row below the others.
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -32,23 +34,25 @@ struct Colour {
   uint8_t r, g, b;
   bool operator==(const Colour& o) const { return r == o.r && g == o.g && b == o.b; }
 };
-// Transparent pixels: RGB(189, 190, 189) until a key line sets another.
-Colour keyColour = {189, 190, 189};
+const Colour kDefaultKey = {189, 190, 189};
 
 struct Picture {
   int id = 0;
   std::string name;
   bool icon = false;
   int width = 0, height = 0;
+  Colour key = kDefaultKey;  // pixels of this colour are transparent
   std::vector<Colour> pixels;
   void put(int x, int y, Colour c) {
     if (x >= 0 && y >= 0 && x < width && y < height) pixels[static_cast<size_t>(y * width + x)] = c;
   }
 };
 
+// Seven rows from the top of the capitals to the baseline, and an eighth
+// (null in most glyphs) for a descender.
 struct Glyph {
   char ch;
-  const char* rows[7];
+  const char* rows[8];
 };
 const Glyph kFont[] = {
     {'A', {"01110", "10001", "10001", "11111", "10001", "10001", "10001"}},
@@ -77,6 +81,32 @@ const Glyph kFont[] = {
     {'X', {"10001", "10001", "01010", "00100", "01010", "10001", "10001"}},
     {'Y', {"10001", "10001", "01010", "00100", "00100", "00100", "00100"}},
     {'Z', {"11111", "00001", "00010", "00100", "01000", "10000", "11111"}},
+    {'a', {"00000", "00000", "01110", "00001", "01111", "10001", "01111"}},
+    {'b', {"10000", "10000", "10110", "11001", "10001", "10001", "11110"}},
+    {'c', {"00000", "00000", "01110", "10000", "10000", "10001", "01110"}},
+    {'d', {"00001", "00001", "01101", "10011", "10001", "10001", "01111"}},
+    {'e', {"00000", "00000", "01110", "10001", "11111", "10000", "01110"}},
+    {'f', {"00110", "01001", "01000", "11100", "01000", "01000", "01000"}},
+    {'g', {"00000", "00000", "01111", "10001", "10001", "01111", "00001", "01110"}},
+    {'h', {"10000", "10000", "10110", "11001", "10001", "10001", "10001"}},
+    {'i', {"00100", "00000", "01100", "00100", "00100", "00100", "01110"}},
+    {'j', {"00010", "00000", "00110", "00010", "00010", "00010", "10010", "01100"}},
+    {'k', {"10000", "10000", "10010", "10100", "11000", "10100", "10010"}},
+    {'l', {"01100", "00100", "00100", "00100", "00100", "00100", "01110"}},
+    {'m', {"00000", "00000", "11010", "10101", "10101", "10001", "10001"}},
+    {'n', {"00000", "00000", "10110", "11001", "10001", "10001", "10001"}},
+    {'o', {"00000", "00000", "01110", "10001", "10001", "10001", "01110"}},
+    {'p', {"00000", "00000", "11110", "10001", "10001", "11110", "10000", "10000"}},
+    {'q', {"00000", "00000", "01111", "10001", "10001", "01111", "00001", "00001"}},
+    {'r', {"00000", "00000", "10110", "11001", "10000", "10000", "10000"}},
+    {'s', {"00000", "00000", "01111", "10000", "01110", "00001", "11110"}},
+    {'t', {"01000", "01000", "11100", "01000", "01000", "01001", "00110"}},
+    {'u', {"00000", "00000", "10001", "10001", "10001", "10011", "01101"}},
+    {'v', {"00000", "00000", "10001", "10001", "10001", "01010", "00100"}},
+    {'w', {"00000", "00000", "10001", "10001", "10101", "10101", "01010"}},
+    {'x', {"00000", "00000", "10001", "01010", "00100", "01010", "10001"}},
+    {'y', {"00000", "00000", "10001", "10001", "10001", "01111", "00001", "01110"}},
+    {'z', {"00000", "00000", "11111", "00010", "00100", "01000", "11111"}},
     {'0', {"01110", "10001", "10011", "10101", "11001", "10001", "01110"}},
     {'1', {"00100", "01100", "00100", "00100", "00100", "00100", "01110"}},
     {'2', {"01110", "10001", "00001", "00010", "00100", "01000", "11111"}},
@@ -102,15 +132,14 @@ const Glyph kFont[] = {
 };
 
 const Glyph* glyphOf(char ch) {
-  ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   for (const Glyph& g : kFont)
     if (g.ch == ch) return &g;
   return nullptr;
 }
 
-bool parseColour(const std::string& word, Colour* out) {
+bool parseColour(const std::string& word, Colour key, Colour* out) {
   if (word == "key") {
-    *out = keyColour;
+    *out = key;
     return true;
   }
   unsigned value = 0;
@@ -137,7 +166,7 @@ void roundRect(Picture& p, int x, int y, int w, int h, int r, Colour face, Colou
   for (int j = y; j < y + h; ++j) {
     for (int i = x; i < x + w; ++i) {
       if (!insideRound(i, j, x, y, w, h, r)) {
-        p.put(i, j, keyColour);
+        p.put(i, j, p.key);
       } else {
         bool border = !insideRound(i - 1, j, x, y, w, h, r) || !insideRound(i + 1, j, x, y, w, h, r) ||
                       !insideRound(i, j - 1, x, y, w, h, r) || !insideRound(i, j + 1, x, y, w, h, r);
@@ -174,7 +203,7 @@ void text(Picture& p, const std::string& xs, const std::string& ys, int scale, C
   for (size_t n = 0; n < s.size(); ++n) {
     const Glyph* g = glyphOf(s[n]);
     if (!g) continue;
-    for (int row = 0; row < 7; ++row)
+    for (int row = 0; row < 8 && g->rows[row]; ++row)
       for (int col = 0; col < 5; ++col)
         if (g->rows[row][col] == '1')
           fillRect(p, x + (static_cast<int>(n) * 6 + col) * scale, y + row * scale, scale, scale, c);
@@ -237,7 +266,7 @@ std::vector<uint8_t> encodeIco(const Picture& p) {
   for (int y = p.height - 1; y >= 0; --y) {
     std::vector<uint8_t> row(static_cast<size_t>(maskStride), 0);
     for (int x = 0; x < p.width; ++x)
-      if (p.pixels[static_cast<size_t>(y * p.width + x)] == keyColour) row[static_cast<size_t>(x / 8)] |= 0x80 >> (x % 8);
+      if (p.pixels[static_cast<size_t>(y * p.width + x)] == p.key) row[static_cast<size_t>(x / 8)] |= 0x80 >> (x % 8);
     image.insert(image.end(), row.begin(), row.end());
   }
   // Transparent pixels black in the colour part, as icons expect.
@@ -300,6 +329,7 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[2];
   std::vector<Picture> pictures;
+  Colour key = kDefaultKey;
   std::string line;
   int lineNumber = 0;
   auto fail = [&](const char* why) {
@@ -312,9 +342,11 @@ int main(int argc, char** argv) {
     if (w.empty()) continue;
     const std::string& op = w[0];
     auto num = [&](size_t k) { return k < w.size() ? std::atoi(w[k].c_str()) : 0; };
-    auto colour = [&](size_t k, Colour* c) { return k < w.size() && parseColour(w[k], c); };
+    auto colour = [&](size_t k, Colour* c) {
+      return k < w.size() && parseColour(w[k], pictures.empty() ? key : pictures.back().key, c);
+    };
     if (op == "key") {
-      if (w.size() != 2 || !parseColour(w[1], &keyColour) || w[1] == "key") return fail("bad key colour");
+      if (w.size() != 2 || !parseColour(w[1], key, &key)) return fail("bad key colour");
       continue;
     }
     if (op == "bitmap" || op == "icon") {
@@ -326,7 +358,8 @@ int main(int argc, char** argv) {
       p.width = num(3);
       p.height = p.icon ? p.width : num(4);
       if (p.width <= 0 || p.height <= 0 || p.width > 4096 || p.height > 4096) return fail("bad size");
-      p.pixels.assign(static_cast<size_t>(p.width * p.height), keyColour);
+      p.key = key;
+      p.pixels.assign(static_cast<size_t>(p.width * p.height), key);
       pictures.push_back(p);
       continue;
     }

@@ -5,41 +5,41 @@
 #include <string>
 
 #include "devlink/frame_pipeline.h"
+#include "imaging/bmp_file.h"
 #include "sim/sim_rig.h"
-#include "tools/frames/bmp_file.h"
 
 namespace {
 
-bool fetchFrame(FramePipeline* pipeline) {
-  if (!pipeline->selectSize(-1) || !pipeline->storeImage() || !pipeline->startTransfer()) return false;
+bool fetchFrame(devlink::FramePipeline* pipeline) {
+  if (!pipeline->selectSize(devlink::kLivePicture) || !pipeline->storeImage() || !pipeline->startTransfer()) return false;
   while (pipeline->frameInProgress) {
-    if (!pipeline->readChunk(-1)) return false;
+    if (!pipeline->readChunk(devlink::kLivePicture)) return false;
   }
   return pipeline->releaseImage();
 }
 
-bool writeModel(const char* folder, const char* label, LinkVariant variant, sim::SimModel model) {
+bool writeModel(const char* folder, const char* label, devlink::LinkVariant variant, sim::SimModel model) {
   // One camera at a time: the data source's search would otherwise find
   // whichever model sits at the lowest number.
   sim::Rig* rig = sim::rigCreate();
   sim::rigAddCamera(rig, model, 1);
   sim::rigInstall(rig);
-  DeviceLink link(variant);
+  devlink::DeviceLink link(variant);
   bool ok = link.open(0) && link.waitReady();
-  CommandBlock release = CommandBlock::make(kCmdStoreImage, kParamOff);
+  devlink::CommandBlock release = devlink::CommandBlock::make(devlink::kCmdStoreImage, devlink::kParamOff);
   // The viewer's handshake keeps the lock for its first held exchange.
-  if (ok) ok = variant == LinkVariant::Viewer ? link.transactHeld(&release) : link.transact(&release);
-  FramePipeline pipeline(&link, variant);
+  if (ok) ok = variant == devlink::LinkVariant::Viewer ? link.transactHeld(&release) : link.transact(&release);
+  devlink::FramePipeline pipeline(&link, variant);
   ok = ok && pipeline.init();
   for (int s = 0; ok && s < 3; ++s) {
     pipeline.setSizeIndex(s);
     ok = pipeline.resetForSize() && fetchFrame(&pipeline);
     if (!ok) break;
-    const int width = pipeline.widthFor(-1);
-    const int height = pipeline.heightFor(-1);
+    const int width = pipeline.geometryOf(devlink::kLivePicture).width;
+    const int height = pipeline.geometryOf(devlink::kLivePicture).height;
     const std::string path = std::string(folder) + "/" + label + "_" + std::to_string(width) + "x" +
                              std::to_string(height) + ".bmp";
-    ok = writeBmpFile(path.c_str(), pipeline.liveImage, width, height);
+    ok = imaging::writePictureBmp(path.c_str(), pipeline.liveImage, width, height);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", path.c_str());
   }
   pipeline.release();
@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
   const char* folder = argc > 1 ? argv[1] : ".";
   // The viewer serves the 1024 x 768 camera; the 1280 x 1024 one is served
   // by the data source's variant of the link.
-  bool ok = writeModel(folder, "xga", LinkVariant::Viewer, sim::kModelXga);
-  ok = ok && writeModel(folder, "sxga", LinkVariant::DataSource, sim::kModelSxga);
+  bool ok = writeModel(folder, "xga", devlink::LinkVariant::Viewer, sim::kModelXga);
+  ok = ok && writeModel(folder, "sxga", devlink::LinkVariant::DataSource, sim::kModelSxga);
   if (!ok) std::fprintf(stderr, "demo_frames: a frame could not be fetched\n");
   return ok ? 0 : 1;
 }

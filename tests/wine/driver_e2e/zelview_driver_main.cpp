@@ -4,12 +4,12 @@
 // Test only, never shipped.
 #include <windows.h>
 
-#include "tests/driver/wine/pipe_bind_seam.h"
+#include "tests/wine/driver_e2e/pipe_bind_seam.h"
 #include "viewer/main_window.h"
 #include "viewer/window_ops_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   plat::installDevicePathSeam(pipeBindSeam());
-  installWindowOps(win32WindowOps());
-  return runViewer();
+  viewer::installWindowOps(viewer::win32WindowOps());
+  return viewer::runViewer();
 }

@@ -16,6 +16,6 @@ for template in XGA_FULL XGA_HALF SXGA_FULL SXGA_HALF; do
 done
 
 status=0
-wine "$ZEL_BUILD_WIN/tests/twain/twain_app.exe" >"$OUT/twain_app.log" 2>&1 || status=$?
+wine "$ZEL_BUILD_WIN/tests/wine/twain/twain_app.exe" >"$OUT/twain_app.log" 2>&1 || status=$?
 cat "$OUT/twain_app.log"
 exit "$status"

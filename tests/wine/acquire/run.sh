@@ -1,6 +1,6 @@
 #!/bin/bash
 # A whole TWAIN acquisition under Wine, through Wine's own source manager
-# (twain_32.dll), from tests/twain/acquire_app.exe: the demo data source
+# (twain_32.dll), from acquire_app.exe (this folder): the demo data source
 # (the simulated camera inside) is installed as one of the sources Wine
 # loads, the shipped one as the other. The buttons of the source window
 # are clicked with real mouse input (xdotool); screenshots under
@@ -16,18 +16,19 @@
 # memory transfer. Shipped data source with no camera: the device link's
 # box, then the data source's.
 #
-# Environment (set by tools/test): WINEPREFIX, DISPLAY, ZEL_BUILD_WIN, ZEL_OUT.
+# Environment (set by tools/test): WINEPREFIX, DISPLAY, ZEL_SOURCE_DIR, ZEL_BUILD_WIN, ZEL_OUT; the x64
+# driver build (build/driver-x64, or ZEL_E2E_DRIVER_BUILD) for the run over ZELB1.
 set -u
 : "${WINEPREFIX:?}" "${DISPLAY:?}" "${ZEL_BUILD_WIN:?}" "${ZEL_OUT:?}"
 export WINEDEBUG=${WINEDEBUG:--all}
 
-APP=$ZEL_BUILD_WIN/tests/twain/acquire_app.exe
-PROBE=$(find "$ZEL_BUILD_WIN" -name viewer_probe.exe -print -quit)
-OUT=$ZEL_OUT/acquire
+APP=$ZEL_BUILD_WIN/tests/wine/acquire/acquire_app.exe
+PROBE=$ZEL_BUILD_WIN/tests/wine/common/viewer_probe.exe
+OUT=$ZEL_OUT
 RUN=$OUT/run
 mkdir -p "$OUT" "$RUN"
 for f in "$APP" "$PROBE" "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$ZEL_BUILD_WIN/twain/TWZEL_32_demo.ds"; do
-  [ -f "$f" ] || { echo "acquire.sh: missing $f"; exit 1; }
+  [ -f "$f" ] || { echo "acquire: missing $f"; exit 1; }
 done
 
 failures=0
@@ -149,6 +150,11 @@ acquire() {  # MECHANISM W H BUTTON-ID
   wait_line "^done arm\s*$" 20 "$done" || fail "no $1 transfer after the click on $4"
 }
 
+# The demo's traffic trace: lines of one block, and the last size selection.
+WIRE=$RUN/twzel_demo.wire
+wire_count() { grep -c "^$1\s*$" "$WIRE" 2>/dev/null; }
+last_selection() { grep '^A0 31 ' "$WIRE" 2>/dev/null | tail -1 | tr -d '\r'; }
+
 # Ends the application with its own checks counted.
 quit_app() {
   cmd quit
@@ -200,13 +206,30 @@ cmd end
 sleep 0.5
 check "Full and Half enabled after MSG_ENDXFER" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
 
-# Full: file transfer, then back to half size by itself.
+# Full: file transfer, then back to half size by itself (the camera is
+# asked for half-size frames again: the traffic trace's last size selection).
 acquire file 1024 768 $FULL
 shot handshake-full
 check "file transfer writes a 1024x768 BMP" "BMP3 1024x768" "$(identify -format '%m %wx%h' "$(lastout)" 2>/dev/null)"
+check "the capture ran at full size" "A0 31 00 00 00 00 00 AF" "$(last_selection)"
 cmd end
-sleep 0.6
+sleep 0.8
 check "Full and Half enabled after the Full transfer" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
+check "back to half size after MSG_ENDXFER" "A0 31 00 01 00 00 00 AF" "$(last_selection)"
+
+# The hold buttons: their command while pressed, the stop at the release
+# (none for A), on the traffic trace.
+for spec in "1026 26 05" "1027 26 0A" "1028 21 05" "1029 21 0A" "1025 01 05"; do
+  read -r id code parameter <<<"$spec"
+  commands=$(wire_count "A0 $code 00 $parameter 00 00 00 AF")
+  stops=$(wire_count "A0 2F 00 05 00 00 00 AF")
+  click "$TITLE" "$id"
+  sleep 0.3
+  want_stops=$((stops + 1))
+  [ "$id" == 1025 ] && want_stops=$stops
+  check "button $id: A0 $code 00 $parameter, then the stop" "$((commands + 1)) $want_stops" \
+    "$(wire_count "A0 $code 00 $parameter 00 00 00 AF") $(wire_count "A0 2F 00 05 00 00 00 AF")"
+done
 
 # The same frozen picture by native and by memory transfer.
 demo freeze
@@ -285,11 +308,11 @@ quit_app
 
 # === Shipped data source through ZELB1 and the simulated USB bus ===================
 echo "=== shipped data source through ZELB1"
-ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}"
+ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../../.." && pwd)}"
 DRIVER_BUILD="${ZEL_E2E_DRIVER_BUILD:-$ROOT/build/driver-x64}"
 STAGE="$DRIVER_BUILD/driver/wine-checks/install"
 INSTALLER="$DRIVER_BUILD/driver/wine-checks/driver_wine_check.exe"
-CAMERA_CHECK="$ZEL_BUILD_WIN/tests/driver/wine/driver_e2e_check.exe"
+CAMERA_CHECK="$ZEL_BUILD_WIN/tests/wine/driver_e2e/driver_e2e_check.exe"
 if [ ! -f "$STAGE/ZELB1-pipe-bind.sys" ] || [ ! -f "$INSTALLER" ]; then
   (cd "$ROOT" && cmake --preset driver-x64 >/dev/null && cmake --build "$DRIVER_BUILD" -j2) >"$RUN/driver-build.log" 2>&1 ||
     fail "the x64 driver could not be built (log: $RUN/driver-build.log)"
@@ -352,5 +375,5 @@ cleanup_e2e
 trap - EXIT
 export WINEPREFIX=$TEST_PREFIX
 
-echo "acquire.sh: $failures failure(s); screenshots in $OUT"
+echo "acquire: $failures failure(s); screenshots in $OUT"
 [ "$failures" -eq 0 ]

@@ -11,6 +11,8 @@
 
 #include "devlink/convert.h"
 
+using namespace devlink;
+
 namespace {
 
 std::vector<ConvertVariant> usableVariants() {

@@ -16,7 +16,7 @@
 #include <usbioctl.h>
 
 #include "sim/sim_camera.h"
-#include "tests/driver/wine/sim_bus_controls.h"
+#include "tests/wine/common/sim_bus_controls.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The end-to-end checks of the device link over ZELB1 under Wine, and the
-// camera controls of the end-to-end scenario (tests/wine/driver_e2e.sh).
+// camera controls of the end-to-end scenario (tests/wine/driver_e2e/run.sh).
 //
 //   driver_e2e_check plug SLOT NUMBER     plugs the simulated camera of SLOT
 //                                         and waits until \\.\ZELBxQ<NUMBER>
@@ -32,8 +32,10 @@
 #include "devlink/frame_pipeline.h"
 #include "platform/platform.h"
 #include "sim/sim_camera.h"
-#include "tests/driver/wine/pipe_bind_seam.h"
-#include "tests/driver/wine/sim_bus_controls.h"
+#include "tests/wine/common/sim_bus_controls.h"
+#include "tests/wine/driver_e2e/pipe_bind_seam.h"
+
+using namespace devlink;
 
 namespace {
 
@@ -169,12 +171,12 @@ uint32_t transfersOf(HANDLE bus, uint32_t slot) {
 // One live frame as the acquisition thread reads it: select, hold, transfer,
 // chunks, release.
 bool readLiveFrame(FramePipeline& pipeline) {
-  if (!pipeline.selectSize(-1) || !pipeline.storeImage()) return false;
+  if (!pipeline.selectSize(kLivePicture) || !pipeline.storeImage()) return false;
   Sleep(70);
   if (!pipeline.startTransfer()) return false;
   int chunks = 0;
   while (pipeline.frameInProgress && chunks < 64) {
-    if (!pipeline.readChunk(-1)) return false;
+    if (!pipeline.readChunk(kLivePicture)) return false;
     ++chunks;
   }
   return !pipeline.frameInProgress && pipeline.releaseImage();

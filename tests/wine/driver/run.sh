@@ -13,8 +13,8 @@
 # ZEL_DRIVER_BUILD_PREFIX names other, already built folders);
 # output in $ZEL_OUT.
 set -u
-ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}"
-OUT="${ZEL_OUT:-$ROOT/build/wine-out/driver_wine}"
+ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../../.." && pwd)}"
+OUT="${ZEL_OUT:-$ROOT/build/wine-out/driver}"
 mkdir -p "$OUT"
 export WINEDEBUG="${ZEL_DRIVER_WINEDEBUG:--all}"
 
@@ -33,7 +33,7 @@ run_arch() {
   echo "=== $arch"
   if [ ! -f "$stage/ZELB1-pipe-bind.sys" ] || [ ! -f "$check" ]; then
     (cd "$ROOT" && cmake --preset "driver-$arch" >/dev/null && cmake --build "$build" -j2) || {
-      echo "driver_wine: could not build the $arch driver checks" >&2
+      echo "driver: could not build the $arch driver checks" >&2
       return 1
     }
   fi
@@ -58,7 +58,7 @@ run_arch() {
   fi
   wineserver -k >/dev/null 2>&1 || true
   if [ $rc -ne 0 ]; then
-    echo "driver_wine: $arch failed ($rc)" >&2
+    echo "driver: $arch failed ($rc)" >&2
     return 1
   fi
   return 0

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -308,4 +309,43 @@ TEST_F(SimRig, CameraGoingAwayMidFrameFailsTheReadAndUnplugs) {
   EXPECT_EQ(1167u, plat::lastError());
   EXPECT_FALSE(rigIsPlugged(rig, camera));
   EXPECT_EQ(2u, openError(kDevice1));
+}
+
+// The traffic trace: one line per block taken on the command pipe, in the
+// order taken, across cameras; a failed write and a write of another length
+// are not blocks taken; a new trace starts the file afresh.
+TEST_F(SimRig, TrafficTraceHasOneLinePerCommandBlockTaken) {
+  const char* path = "sim_rig_test_trace.wire";
+  ASSERT_TRUE(rigTraceTo(rig, path));
+  int second = rigAddCamera(rig, kModelSxga, 2);
+  rigSetWarmup(rig, second, 0);
+  plat::Handle command = open(kPipe0);
+  plat::Handle otherCommand = open("\\\\.\\ZELA1002\\0\\0\\0\\0");
+  ASSERT_TRUE(writeBlock(command, 0x32, 5));
+  ASSERT_TRUE(writeBlock(otherCommand, 0x31, 2));
+  uint32_t done = 0;
+  const uint8_t shortWrite[5] = {0xA0, 0x61, 0, 0, 0};
+  ASSERT_TRUE(plat::writeFile(command, shortWrite, 5, &done));
+  ASSERT_TRUE(rigAddFault(rig, camera, failOperation(0, kDirWrite, 1, 31)));  // the next write fails
+  ASSERT_FALSE(writeBlock(command, 0x33, 5));
+  ASSERT_TRUE(writeBlock(command, 0x33, 0x0A));
+
+  auto contents = [&]() {
+    std::string text;
+    FILE* file = fopen(path, "rb");
+    if (!file) return std::string("(no file)");
+    char buffer[256];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    fclose(file);
+    return text;
+  };
+  EXPECT_EQ("A0 32 00 05 00 00 00 AF\nA0 31 00 02 00 00 00 AF\nA0 33 00 0A 00 00 00 AF\n", contents());
+  ASSERT_TRUE(rigTraceTo(rig, path));
+  EXPECT_EQ("", contents());
+  ASSERT_TRUE(rigTraceTo(rig, nullptr));
+  ASSERT_TRUE(writeBlock(command, 0x32, 10));
+  EXPECT_EQ("", contents());
+  EXPECT_FALSE(rigTraceTo(rig, "no_such_directory/trace.wire"));
+  remove(path);
 }

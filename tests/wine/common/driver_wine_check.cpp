@@ -16,7 +16,7 @@
 
 #include "driver/logic/device_control.h"
 #include "driver/logic/pipe_bind.h"
-#include "tests/driver/wine/sim_bus_controls.h"
+#include "tests/wine/common/sim_bus_controls.h"
 
 namespace {
 

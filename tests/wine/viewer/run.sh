@@ -1,7 +1,7 @@
 #!/bin/bash
 # The viewer under Wine, operated as a person would: the demo build (the
 # simulated camera in-process) in a Wine virtual desktop of a known size,
-# looked at and clicked by tests/viewer/viewer_probe.exe, with screenshots
+# looked at and clicked by the window probe (tests/wine/common/), with screenshots
 # under $ZEL_OUT/viewer/.
 #
 # Runs: a tour on a 1024x768 desktop (splash, window positions, live
@@ -17,12 +17,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 
 DEMO=$ZEL_BUILD_WIN/viewer/zelview_demo.exe
 REAL=$ZEL_BUILD_WIN/viewer/zelview.exe
-PROBE=$(find "$ZEL_BUILD_WIN" -name viewer_probe.exe -print -quit)
+PROBE=$ZEL_BUILD_WIN/tests/wine/common/viewer_probe.exe
 OUT=$ZEL_OUT/viewer
 RUN=$OUT/run
 mkdir -p "$OUT" "$RUN"
 for f in "$DEMO" "$REAL" "$PROBE"; do
-  [ -f "$f" ] || { echo "viewer.sh: missing $f"; exit 1; }
+  [ -f "$f" ] || { echo "viewer: missing $f"; exit 1; }
 done
 
 failures=0
@@ -195,6 +195,14 @@ probe wait "ERROR USB..!!!" 5000 >/dev/null && shot usb-check-run
 box "Error - USB communication" error \
   "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it."
 ended 15 "twelve failures in a row end the program"
+# The demo's traffic trace holds the live loop's hold and transfer blocks.
+hold=$(grep -c '^A0 32 00 05 00 00 00 AF$' "$RUN/zelview_demo.wire" 2>/dev/null)
+transfer=$(grep -c '^A0 33 00 05 00 00 00 AF$' "$RUN/zelview_demo.wire" 2>/dev/null)
+if [ "${hold:-0}" -gt 0 ] && [ "${transfer:-0}" -gt 0 ]; then
+  pass "traffic trace: $hold holds and $transfer transfers of the live loop"
+else
+  fail "traffic trace: no live loop in $RUN/zelview_demo.wire (holds ${hold:-none}, transfers ${transfer:-none})"
+fi
 
 # --- Unplug ---------------------------------------------------------------------
 start "$DEMO"
@@ -231,5 +239,5 @@ box "Error - Device Driver" error \
   "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set."
 ended 15 "zelview without a camera ends"
 
-echo "viewer.sh: $failures failure(s); screenshots in $OUT"
+echo "viewer: $failures failure(s); screenshots in $OUT"
 [ "$failures" -eq 0 ]

@@ -22,13 +22,13 @@
 # Wine's PnP manager sends no device-change notice to windows when a device
 # goes away; driver_e2e_check notify stands in for the system's broadcast.
 #
-# Uses build/driver-x64 (built when missing, as tests/wine/driver_wine.sh
+# Uses build/driver-x64 (built when missing, as tests/wine/driver/run.sh
 # does; ZEL_E2E_DRIVER_BUILD names another driver build folder) and the
 # Windows build $ZEL_BUILD_WIN. The prefix is the script's own (64-bit,
 # $ZEL_E2E_PREFIX or $ZEL_OUT/prefix). ZEL_E2E_ARCH=x86 runs the x86 driver
 # in a 32-bit prefix instead. Screenshots and logs in $ZEL_OUT.
 set -u
-ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}"
+ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../../.." && pwd)}"
 OUT="${ZEL_OUT:-$ROOT/build/wine-out/driver_e2e}"
 BUILD_WIN="${ZEL_BUILD_WIN:-$ROOT/build/windows}"
 ARCH="${ZEL_E2E_ARCH:-x64}"
@@ -52,9 +52,9 @@ check() {  # check WHAT EXPECTED ACTUAL
 
 STAGE="$DRIVER_BUILD/driver/wine-checks/install"
 INSTALLER="$DRIVER_BUILD/driver/wine-checks/driver_wine_check.exe"
-CHECK="$BUILD_WIN/tests/driver/wine/driver_e2e_check.exe"
-VIEWER="$BUILD_WIN/tests/driver/wine/zelview_driver.exe"
-PROBE="$BUILD_WIN/tests/viewer/viewer_probe.exe"
+CHECK="$BUILD_WIN/tests/wine/driver_e2e/driver_e2e_check.exe"
+VIEWER="$BUILD_WIN/tests/wine/driver_e2e/zelview_driver.exe"
+PROBE="$BUILD_WIN/tests/wine/common/viewer_probe.exe"
 if [ ! -f "$STAGE/ZELB1-pipe-bind.sys" ] || [ ! -f "$INSTALLER" ]; then
   (cd "$ROOT" && cmake --preset "driver-$ARCH" >/dev/null && cmake --build "$DRIVER_BUILD" -j2) >"$OUT/build.log" 2>&1 || {
     echo "driver_e2e: could not build the $ARCH driver (log: $OUT/build.log)"

@@ -1,5 +1,5 @@
 // Test only: see pipe_bind_seam.h.
-#include "tests/driver/wine/pipe_bind_seam.h"
+#include "tests/wine/driver_e2e/pipe_bind_seam.h"
 
 #include <windows.h>
 
