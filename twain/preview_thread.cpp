@@ -186,25 +186,13 @@ void stopPreviewThread() {
   forcedLastStop = false;
   if (!pt.threadHandle) return;
   pt.stopRequested = 1;
-  const bool ended = plat::waitFor(pt.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0 ||
-                     plat::waitFor(pt.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0;
-  uint32_t code = 0;
-  plat::threadExitCode(pt.threadHandle, &code);
-  // A thread that has set its event has only its last post and its return
-  // left; only one that never got there within the two waits is forced.
-  if (!ended && code == plat::kStillActive) {
-    plat::sleepMs(10);
-    plat::threadExitCode(pt.threadHandle, &code);
-    if (code == plat::kStillActive) {
-      plat::terminateThread(pt.threadHandle, kForcedExitCode);
-      plat::setEvent(pt.threadDoneEvent);
-      forcedLastStop = true;
-      // It may have held the link lock or left a frame half read: give the
-      // lock back and drop the frame, or the next exchange would wait for
-      // the lock for ever.
-      if (sourceLink.linkLock) plat::setEvent(sourceLink.linkLock);
-      sourcePipeline.abortFrame();
-    }
+  if (plat::endWorkerThread(pt.threadHandle, pt.threadDoneEvent, kStopWaitMs, kForcedExitCode)) {
+    forcedLastStop = true;
+    // It may have held the link lock or left a frame half read: give the
+    // lock back and drop the frame, or the next exchange would wait for
+    // the lock for ever.
+    if (sourceLink.linkLock) plat::setEvent(sourceLink.linkLock);
+    sourcePipeline.abortFrame();
   }
   plat::closeHandle(pt.threadHandle);
   pt.threadHandle = nullptr;
