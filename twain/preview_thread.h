@@ -30,7 +30,10 @@ enum : uint32_t {
   kReleaseWaitMs = 70,       // after the release of a preview pass
   kOfferIntervalMs = 200,    // between two MSG_XFERREADY of a handshake
   kHandshakeEndWaitMs = 200, // after the transfer has ended
-  kNoteRedrawMs = 50,        // how often the handshake redraws its text
+  // How often the handshake redraws its text while it waits for the end
+  // of the transfer: often enough to stay on top of any repaint, seldom
+  // enough to cost nothing.
+  kNoteRedrawMs = 50,
   kStopWaitMs = 500,         // each of the two waits of a stop
   kForcedExitCode = 5600,
 };

@@ -99,7 +99,9 @@ bool openCamera() {
   return sourceLink.open(sourcePipeline.sizeIndex) && sourceLink.waitReady() && sourcePipeline.init();
 }
 
-// Start-up step 6: size, place and title the window by camera model.
+// Start-up step 6: size, place and title the window by camera model. The
+// window is centred on the whole screen (the splash on the area that
+// windows may use).
 void placeWindow(WindowHandle window) {
   const SourceUi& ui = sourceUi();
   const bool large = shared.largeModel != 0;
@@ -203,6 +205,8 @@ void onReturnToHalf(WindowHandle window) {
   if (restartPreview(window, 1)) setCaptureButtons(window, true);
 }
 
+// The box belongs to the source window, in front of which the user saw the
+// preview stop.
 void onThreadStopped(WindowHandle window) {
   if (pt.threadState.load() == kPreviewCommFailure) {
     plat::showMessage(window, kUsbCommText, kUsbCommCaption, plat::kMbOk | plat::kMbIconError);

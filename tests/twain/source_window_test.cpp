@@ -178,7 +178,10 @@ TEST_F(SourceWindowTest, HalfCaptureIsOfferedUntilTheApplicationAnswersAndThePre
   captureAt(IDC_HALF);
   EXPECT_TRUE(buttonsDisabled());
   EXPECT_GE(ui->captureNotes.load(), 1);
-  EXPECT_EQ(1, wireCount(0x31, 1));  // one size selection: the capturing pass
+  // The capturing pass asked for half size (the pass the press cut short may
+  // have asked too), never for full size.
+  EXPECT_GE(wireCount(0x31, 1), 1);
+  EXPECT_EQ(0, wireCount(0x31, 0));
   ASSERT_TRUE(ui->pumpUntil([&] { return ui->handshakeNotes >= 2 && xferReadyCount >= 4; }));
   EXPECT_EQ(0xFFFF00u, ui->lastNoteColour);
   EXPECT_EQ("Checking DSM Operation Triplets..", ui->lastNoteText);
@@ -416,10 +419,12 @@ TEST_F(SourceWindowTest, AStopThatDoesNotComeInTimeEndsTheThreadByForce) {
   EXPECT_GE(plat::tickCount() - before, 1000u);
   EXPECT_EQ(nullptr, previewThread.threadHandle);
   EXPECT_EQ(plat::kWaitObject0, plat::waitFor(previewThread.threadDoneEvent, 0));
+#ifndef _WIN32
   // Natively the forced thread only stands detached: let it run out.
   plat::resetEvent(previewThread.threadDoneEvent);
   plat::setEvent(previewThread.gateEvent);
   EXPECT_EQ(plat::kWaitObject0, plat::waitFor(previewThread.threadDoneEvent, 5000));
+#endif
 }
 
 TEST_F(SourceWindowTest, NoCameraMeansNoWindow) {
