@@ -99,14 +99,19 @@ wait_line() {  # PATTERN SECONDS [COUNT_BEFORE]
 cmd() {  # COMMAND... (waits up to $CMD_WAIT seconds, default 20)
   local word=$1 before
   before=$(grep -c -E "^done $word\s*\$" "$LOG")
-  echo "$*" >"$RUN/acquire.cmd"
+  put "$*" "$RUN/acquire.cmd"
   wait_line "^done $word\s*\$" "${CMD_WAIT:-20}" "$before" || fail "command [$*] not done"
 }
 
 last() { grep -- "$1" "$LOG" | tail -1 | tr -d '\r'; }
+# Puts a command file in place whole (the programs poll for it and must
+# never find it empty, half written).
+put() {  # TEXT FILE
+  echo "$1" >"$2.part" && mv "$2.part" "$2"
+}
 # The file the last transfer wrote.
 lastout() { echo "$RUN/$(last '^transferred' | awk '{print $3}')"; }
-demo() { echo "$1" >"$RUN/twzel_demo.cmd"; for _ in $(seq 50); do [ -f "$RUN/twzel_demo.cmd" ] || return 0; sleep 0.1; done; fail "the demo did not take [$1]"; }
+demo() { put "$1" "$RUN/twzel_demo.cmd"; for _ in $(seq 50); do [ -f "$RUN/twzel_demo.cmd" ] || return 0; sleep 0.1; done; fail "the demo did not take [$1]"; }
 
 # Centre of a control of the source window, in desktop coordinates.
 centre() {  # TITLE ID
@@ -118,7 +123,9 @@ click() {  # TITLE ID
   local x y
   read -r x y < <(centre "$1" "$2")
   [ -n "$x" ] || { fail "control $2 of [$1] not found"; return 1; }
-  xdotool mousemove --sync "$x" "$y" mousedown 1 sleep 0.1 mouseup 1
+  # No --sync: it waits for a pointer motion, and there is none when the
+  # pointer already rests on the button from the click before.
+  xdotool mousemove "$x" "$y" sleep 0.1 mousedown 1 sleep 0.1 mouseup 1
 }
 
 # The preview area of the screen (client (44, 91), 512 wide) as a file.
@@ -144,7 +151,7 @@ acquire() {  # MECHANISM W H BUTTON-ID
   local armed done
   armed=$(grep -c "^armed $1" "$LOG")
   done=$(grep -c -E "^done arm\s*$" "$LOG")
-  echo "arm $1 $2 $3" >"$RUN/acquire.cmd"
+  put "arm $1 $2 $3" "$RUN/acquire.cmd"
   wait_line "^armed $1" 10 "$armed" || fail "the application was not armed for $1"
   click "$TITLE" "$4"
   wait_line "^done arm\s*$" 20 "$done" || fail "no $1 transfer after the click on $4"
@@ -247,9 +254,9 @@ demo live
 click "$TITLE" $EXIT
 wait_line "^closedsreq 1" 5 || fail "EXIT: no MSG_CLOSEDSREQ"
 read -r l t r b < <(probe wait "$TITLE" 1000)
-xdotool mousemove --sync $(((l + r) / 2)) $((t + 8)) click 1 key Escape
+xdotool mousemove $(((l + r) / 2)) $((t + 8)) sleep 0.1 click 1 key Escape
 wait_line "^closedsreq 2" 5 || fail "Esc: no MSG_CLOSEDSREQ"
-xdotool mousemove --sync $((r - 12)) $((t + CAPTION / 2 + 3)) click 1
+xdotool mousemove $((r - 12)) $((t + CAPTION / 2 + 3)) sleep 0.1 click 1
 wait_line "^closedsreq 3" 5 || fail "close box: no MSG_CLOSEDSREQ"
 shot after-close-requests
 probe wait "$TITLE" 500 >/dev/null && pass "the window stays after the close requests" || fail "the window went"
