@@ -165,6 +165,9 @@ last_selection() { grep '^A0 31 ' "$WIRE" 2>/dev/null | tail -1 | tr -d '\r'; }
 # Ends the application with its own checks counted.
 quit_app() {
   cmd quit
+  local limit=150
+  while kill -0 "$APP_PID" 2>/dev/null && [ $limit -gt 0 ]; do sleep 0.1; limit=$((limit - 1)); done
+  kill -0 "$APP_PID" 2>/dev/null && { fail "the application did not end"; kill "$APP_PID"; }
   wait "$APP_PID"
   local status=$?
   APP_PID=
