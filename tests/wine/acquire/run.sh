@@ -85,20 +85,24 @@ start_app() {  # PRODUCT [--bind-pipes]
   wait_line "^ready" 30 || fail "the application did not open \"$1\""
 }
 
-# Waits until the log has more than $3 lines matching $1 (default: any).
+# Lines of the log matching a pattern (0 while there is no log yet).
+log_count() { grep -c -E -- "$1" "$LOG" 2>/dev/null || true; }
+
+# Waits until the log has more than $3 lines matching $1 (default: none).
 wait_line() {  # PATTERN SECONDS [COUNT_BEFORE]
-  local limit=$(($2 * 10)) before=${3:-0}
-  while [ "$(grep -c -E -- "$1" "$LOG" 2>/dev/null)" -le "$before" ] && [ $limit -gt 0 ]; do
+  local limit=$(($2 * 10)) before=${3:-0} seen
+  for (( ; limit > 0; limit-- )); do
+    seen=$(log_count "$1")
+    [ "${seen:-0}" -gt "$before" ] && return 0
     sleep 0.1
-    limit=$((limit - 1))
   done
-  [ $limit -gt 0 ]
+  return 1
 }
 
 # Sends a command and waits for its "done" line.
 cmd() {  # COMMAND... (waits up to $CMD_WAIT seconds, default 20)
   local word=$1 before
-  before=$(grep -c -E "^done $word\s*\$" "$LOG")
+  before=$(log_count "^done $word\s*\$")
   put "$*" "$RUN/acquire.cmd"
   wait_line "^done $word\s*\$" "${CMD_WAIT:-20}" "$before" || fail "command [$*] not done"
 }
@@ -149,8 +153,8 @@ differing_pixels() {  # SHOT BMP
 # One acquisition: arm, press the button, let the application transfer.
 acquire() {  # MECHANISM W H BUTTON-ID
   local armed done
-  armed=$(grep -c "^armed $1" "$LOG")
-  done=$(grep -c -E "^done arm\s*$" "$LOG")
+  armed=$(log_count "^armed $1")
+  done=$(log_count "^done arm\s*$")
   put "arm $1 $2 $3" "$RUN/acquire.cmd"
   wait_line "^armed $1" 10 "$armed" || fail "the application was not armed for $1"
   click "$TITLE" "$4"
@@ -274,7 +278,7 @@ probe gone "$TITLE" 3000 && pass "the window is gone" || fail "the window stays 
 # The cable pulled during the preview.
 cmd enable
 sleep 0.8
-before=$(grep -c '^closedsreq' "$LOG")
+before=$(log_count '^closedsreq')
 demo unplug
 if probe box "Error - USB communication" 10000 >"$RUN/box.txt"; then
   shot unplug-box
