@@ -10,6 +10,7 @@
 
 #include "devlink/device_link.h"
 #include "devlink/frame_pipeline.h"
+#include "viewer/live_view.h"
 #include "viewer/viewer_state.h"
 
 namespace viewer {
@@ -30,10 +31,13 @@ void markCommFailure() {
 
 void waitGate() { plat::waitFor(acquisitionThread.gateEvent, plat::kInfinite); }
 
+// Paints with the view rectangle and header as last published: the status
+// refresh may be changing them at this moment (see live_view.h).
 void paintLiveImage(DrawingSurface surface) {
-  const ViewRect& r = viewerState.viewRect;
-  windowOps().stretchPicture(surface, WindowRect{r.left, r.top, r.right, r.bottom},
-                             acquisitionThread.liveBitmapInfo, framePipeline.liveImage);
+  const LiveViewCopy view = readLiveView();
+  const ViewRect& r = view.rect;
+  windowOps().stretchPicture(surface, WindowRect{r.left, r.top, r.right, r.bottom}, view.info,
+                             framePipeline.liveImage);
 }
 
 void repaintHeldFrame() {

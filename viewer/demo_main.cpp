@@ -15,7 +15,9 @@
 //                back one number up, N times in a row failing again before
 //                a frame gets through (each faulty round takes a time-out of
 //                the camera), then once more healthy: the viewer meets a run
-//                of N + 1 communication failures.
+//                of N + 1 communication failures;
+//   presetlock on|off   the camera in use locks or unlocks its presets (the
+//                control panel takes the lock when it opens).
 #include <windows.h>
 
 #include <cstdio>
@@ -86,6 +88,11 @@ void runCommand(const char* text) {
     }
     HWND main = static_cast<HWND>(viewer::viewerState.mainWindow.load());
     if (main) PostMessageA(main, WM_DEVICECHANGE, 7, 0);
+  } else if (std::strncmp(text, "presetlock", 10) == 0) {
+    if (inUse >= 0) {
+      sim::rigLockCamera(rig, cameras[inUse])->presetLock = std::strncmp(text + 10, " on", 3) == 0 ? 1 : 0;
+      sim::rigUnlockCamera(rig, cameras[inUse]);
+    }
   } else if (std::strncmp(text, "failrun", 7) == 0) {
     faultyLeft = std::atoi(text + 7);
     healthyLeft = true;

@@ -93,7 +93,7 @@ void setWindowIcon(WindowHandle window, int iconId) {
 }
 
 void setMouseCapture(WindowHandle window) { SetCapture(hwndOf(window)); }
-void releaseMouseCapture() { ReleaseCapture(); }
+bool releaseMouseCapture() { return ReleaseCapture() != FALSE; }
 
 DrawingSurface getSurface(WindowHandle window) { return GetDC(hwndOf(window)); }
 
@@ -115,14 +115,29 @@ bool drawKeyedBitmap(WindowHandle panel, WindowHandle button, int bitmapId) {
   return plat::drawKeyedBitmap(instance(), panel, button, bitmapId, (kKeyRed << 16) | (kKeyGreen << 8) | kKeyBlue);
 }
 
+// Draws a status bitmap opaque at a rectangle of the panel: onto the screen
+// now, and into the picture control that lies there (the panel's
+// background, or a strip laid on it), so that the panel's next repaint
+// shows it too instead of the bare background.
 bool drawOpaqueBitmap(WindowHandle panelWindow, const WindowRect& rect, int bitmapId) {
   HBITMAP bitmap = LoadBitmapA(instance(), MAKEINTRESOURCEA(bitmapId));
   if (!bitmap) return false;
   HWND panel = hwndOf(panelWindow);
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   HDC panelDc = GetDC(panel);
   HDC bitmapDc = CreateCompatibleDC(panelDc);
   HGDIOBJ old = SelectObject(bitmapDc, bitmap);
-  BitBlt(panelDc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, bitmapDc, 0, 0, SRCCOPY);
+  POINT at = {rect.left, rect.top};
+  POINT origin = {0, 0};
+  HBITMAP picture = backgroundUnder(panel, at, &origin);
+  if (picture) {
+    HDC pictureDc = CreateCompatibleDC(panelDc);
+    HGDIOBJ oldPicture = SelectObject(pictureDc, picture);
+    BitBlt(pictureDc, at.x - origin.x, at.y - origin.y, w, h, bitmapDc, 0, 0, SRCCOPY);
+    SelectObject(pictureDc, oldPicture);
+    DeleteDC(pictureDc);
+  }
+  BitBlt(panelDc, rect.left, rect.top, w, h, bitmapDc, 0, 0, SRCCOPY);
   SelectObject(bitmapDc, old);
   DeleteDC(bitmapDc);
   ReleaseDC(panel, panelDc);

@@ -17,7 +17,7 @@
 # box, then the data source's.
 #
 # Environment (set by tools/test): WINEPREFIX, DISPLAY, ZEL_SOURCE_DIR, ZEL_BUILD_WIN, ZEL_OUT; the x64
-# driver build (build/driver-x64, or ZEL_E2E_DRIVER_BUILD) for the run over ZELB1.
+# driver test build (build/driver-tests-x64, or ZEL_E2E_DRIVER_BUILD) for the run over ZELB1.
 set -u
 : "${WINEPREFIX:?}" "${DISPLAY:?}" "${ZEL_BUILD_WIN:?}" "${ZEL_OUT:?}"
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -323,12 +323,12 @@ quit_app
 # === Shipped data source through ZELB1 and the simulated USB bus ===================
 echo "=== shipped data source through ZELB1"
 ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../../.." && pwd)}"
-DRIVER_BUILD="${ZEL_E2E_DRIVER_BUILD:-$ROOT/build/driver-x64}"
-STAGE="$DRIVER_BUILD/driver/wine-checks/install"
-INSTALLER="$DRIVER_BUILD/driver/wine-checks/driver_wine_check.exe"
+DRIVER_BUILD="${ZEL_E2E_DRIVER_BUILD:-$ROOT/build/driver-tests-x64}"
+STAGE="$DRIVER_BUILD/tests/wine/common/install"
+INSTALLER="$DRIVER_BUILD/tests/wine/common/driver_wine_check.exe"
 CAMERA_CHECK="$ZEL_BUILD_WIN/tests/wine/driver_e2e/driver_e2e_check.exe"
 if [ ! -f "$STAGE/ZELB1-pipe-bind.sys" ] || [ ! -f "$INSTALLER" ]; then
-  (cd "$ROOT" && cmake --preset driver-x64 >/dev/null && cmake --build "$DRIVER_BUILD" -j2) >"$RUN/driver-build.log" 2>&1 ||
+  (cd "$ROOT" && cmake --preset driver-tests-x64 >/dev/null && cmake --build "$DRIVER_BUILD" -j2) >"$RUN/driver-build.log" 2>&1 ||
     fail "the x64 driver could not be built (log: $RUN/driver-build.log)"
 fi
 # Our own 64-bit prefix: the drivers stay loaded while its server is kept up.

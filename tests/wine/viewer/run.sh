@@ -27,28 +27,6 @@ done
 
 source "$(dirname "${BASH_SOURCE[0]}")/../common/viewer_checks.sh"
 
-# The live picture changes between two looks (a few tries, as the first
-# frame may still be on its way).
-picture_changes() {  # WHAT
-  local a b try
-  a=$(probe picture "VIEW PANEL")
-  for try in 1 2 3 4; do
-    sleep 0.7
-    b=$(probe picture "VIEW PANEL")
-    if [ -n "$a" ] && [ "$a" != "$b" ]; then pass "$1: the picture changes"; return; fi
-    a=$b
-  done
-  fail "$1: the picture does not change"
-}
-
-picture_stands() {  # WHAT
-  local a b
-  sleep 0.4
-  a=$(probe picture "VIEW PANEL"); sleep 0.7; b=$(probe picture "VIEW PANEL")
-  if [ -n "$a" ] && [ "$a" == "$b" ]; then pass "$1: the picture stands"; else fail "$1: the picture still changes"; fi
-}
-
-
 rect_of() { probe wait "$1" "${2:-5000}"; }
 click() { probe click Veltrum "$1" || fail "button $1 of the mini panel could not be clicked"; }
 
