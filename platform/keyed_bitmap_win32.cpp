@@ -31,6 +31,14 @@ HBITMAP backgroundUnder(HWND panel, POINT at, POINT* origin) {
 
 }  // namespace
 
+void* backgroundPictureUnder(WindowHandle panel, int x, int y, int* originX, int* originY) {
+  POINT origin = {0, 0};
+  HBITMAP picture = backgroundUnder(static_cast<HWND>(panel), POINT{x, y}, &origin);
+  *originX = origin.x;
+  *originY = origin.y;
+  return picture;
+}
+
 // Draws a button bitmap with key-coloured pixels showing the panel behind:
 // a one-bit mask set on the key colour, a copy of the bitmap with those
 // pixels black, the panel's pixels under the button cleared where the mask

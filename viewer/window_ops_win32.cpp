@@ -127,13 +127,13 @@ bool drawOpaqueBitmap(WindowHandle panelWindow, const WindowRect& rect, int bitm
   HDC panelDc = GetDC(panel);
   HDC bitmapDc = CreateCompatibleDC(panelDc);
   HGDIOBJ old = SelectObject(bitmapDc, bitmap);
-  POINT at = {rect.left, rect.top};
-  POINT origin = {0, 0};
-  HBITMAP picture = backgroundUnder(panel, at, &origin);
+  int originX = 0, originY = 0;
+  HBITMAP picture =
+      static_cast<HBITMAP>(plat::backgroundPictureUnder(panel, rect.left, rect.top, &originX, &originY));
   if (picture) {
     HDC pictureDc = CreateCompatibleDC(panelDc);
     HGDIOBJ oldPicture = SelectObject(pictureDc, picture);
-    BitBlt(pictureDc, at.x - origin.x, at.y - origin.y, w, h, bitmapDc, 0, 0, SRCCOPY);
+    BitBlt(pictureDc, rect.left - originX, rect.top - originY, w, h, bitmapDc, 0, 0, SRCCOPY);
     SelectObject(pictureDc, oldPicture);
     DeleteDC(pictureDc);
   }
