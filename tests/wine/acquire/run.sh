@@ -1,10 +1,9 @@
 #!/bin/bash
 # A whole TWAIN acquisition under Wine, through Wine's own source manager
 # (twain_32.dll), from acquire_app.exe (this folder): the demo data source
-# (the simulated camera inside) is installed as one of the sources Wine
-# loads, the shipped one as the other. The buttons of the source window
-# are clicked with real mouse input (xdotool); screenshots under
-# $ZEL_OUT/acquire/.
+# (the simulated camera inside) is installed as a source Wine loads. The
+# buttons of the source window are clicked with real mouse input (xdotool);
+# screenshots under $ZEL_OUT.
 #
 # Demo data source, 1024x768 camera: the window and its live preview; Half
 # with a native transfer whose pixels are the picture on the screen; Full
@@ -12,9 +11,10 @@
 # the same (frozen) picture; EXIT, Esc and the close box ask for
 # MSG_CLOSEDSREQ; MSG_DISABLEDS in the middle of the handshake; the cable
 # pulled during the preview; 50 enable/disable cycles counted for threads,
-# handles and memory. 1280x1024 camera: its title, a Full native and a Half
-# memory transfer. Shipped data source with no camera: the device link's
-# box, then the data source's.
+# handles and memory. 1280x1024 camera: its title and window, native Full,
+# memory Half, file Half and memory Full. The shipped data source through
+# ZELB1's pipe-bind build and the simulated USB bus: live preview, native
+# Half, file Full and memory Half.
 #
 # Environment (set by tools/test): WINEPREFIX, DISPLAY, ZEL_SOURCE_DIR, ZEL_BUILD_WIN, ZEL_OUT; the x64
 # driver test build (build/driver-tests-x64, or ZEL_E2E_DRIVER_BUILD) for the run over ZELB1.
@@ -39,11 +39,10 @@ check() {  # check WHAT EXPECTED ACTUAL
 }
 probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
-# --- The sources Wine's manager loads: the demo and the shipped library ------
+# --- The source Wine's manager loads: the demo library ----------------------
 SOURCES="$WINEPREFIX/drive_c/windows/twain_32"
 mkdir -p "$SOURCES"
 cp "$ZEL_BUILD_WIN/twain/TWZEL_32_demo.ds" "$SOURCES/sane.ds"
-cp "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$SOURCES/gphoto2.ds"
 for template in XGA_FULL XGA_HALF SXGA_FULL SXGA_HALF; do
   cp "$ZEL_BUILD_WIN/twain/$template.bmp" "$SOURCES/"
 done
@@ -314,10 +313,19 @@ native=$(lastout)
 cmd end
 sleep 0.6
 acquire memory 640 512 $HALF
+memory=$(lastout)
 shot large-handshake-half
 cmd end
-check "large model transfers are 1280x1024 and 640x512" "1280x1024 640x512" \
-  "$(identify -format '%wx%h ' "$native" "$(lastout)" 2>/dev/null | sed 's/ $//')"
+sleep 0.6
+acquire file 640 512 $HALF
+file=$(lastout)
+cmd end
+sleep 0.6
+acquire memory 1280 1024 $FULL
+cmd end
+check "large model transfers: native full, memory half, file half, memory full" \
+  "1280x1024 640x512 640x512 1280x1024" \
+  "$(identify -format '%wx%h ' "$native" "$memory" "$file" "$(lastout)" 2>/dev/null | sed 's/ $//')"
 quit_app
 
 # === Shipped data source through ZELB1 and the simulated USB bus ===================
