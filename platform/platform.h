@@ -120,7 +120,11 @@ bool endWorkerThread(Handle thread, Handle doneEvent, uint32_t waitMs, uint32_t 
 typedef void (*SleepHook)(uint32_t milliseconds);
 void sleepMs(uint32_t milliseconds);
 void installSleepHook(SleepHook hook);
+// The tick count goes through a hook as well, so that a test's virtual clock
+// also drives the time bounds measured with it; null restores the system's.
+typedef uint32_t (*TickHook)();
 uint32_t tickCount();
+void installTickHook(TickHook hook);
 
 // --- Process -----------------------------------------------------------------
 // Ends the process with an exit code. Tests install a hook that records the

@@ -1,6 +1,6 @@
 // The parts of the platform layer that are the same on every system: the
-// seams (device paths, sleep, message boxes, process exit) and the handles
-// given out for files opened through the device-path seam.
+// seams (device paths, sleep, tick count, message boxes, process exit) and
+// the handles given out for files opened through the device-path seam.
 #include <atomic>
 #include <cstring>
 
@@ -11,6 +11,7 @@ namespace {
 
 std::atomic<const DevicePathSeam*> installedSeam{nullptr};
 std::atomic<SleepHook> sleepHook{nullptr};
+std::atomic<TickHook> tickHook{nullptr};
 std::atomic<MessageBoxHook> messageBoxHook{nullptr};
 std::atomic<ExitHook> exitHook{nullptr};
 
@@ -132,6 +133,13 @@ void sleepMs(uint32_t milliseconds) {
   } else {
     systemSleep(milliseconds);
   }
+}
+
+void installTickHook(TickHook hook) { tickHook.store(hook); }
+
+uint32_t tickCount() {
+  const TickHook hook = tickHook.load();
+  return hook ? hook() : systemTickCount();
 }
 
 void installMessageBoxHook(MessageBoxHook hook) { messageBoxHook.store(hook); }

@@ -65,21 +65,40 @@ void clearUsbCheckNotice() {
   }
 }
 
+// After a failed chunk read of the live picture: whether the loop ends with
+// a communication failure. An image read that failed ends it only when the
+// camera is gone (device not connected, not found, or its paths no longer
+// open). A time-out, the link lock held elsewhere past the wait, or a
+// transfer the camera broke off costs only the frame: the camera is still
+// there, and ending here would send the link recovery after a camera that
+// kept its number, which it does not search. A short read is no failure at
+// all (readImage takes it as it comes). A chunk that failed without a read
+// (no memory for it, counters out of step) ends the loop as before, so that
+// the recovery builds the buffers afresh.
+bool chunkFailureEndsLoop() {
+  const uint32_t error = deviceLink.imageReadError;
+  return error == 0 || deviceLink.isGoneAfter(error);
+}
+
 // Reads and paints the frame whose transfer has started, chunk by chunk.
-void readFrame() {
+// True when the whole frame arrived. A frame cut short is abandoned; its
+// counters start the next one from the top, and the link lock is free.
+bool readFrame() {
   WindowHandle main = viewerState.mainWindow;
   DrawingSurface surface = windowOps().getSurface(main);
   while (framePipeline.frameInProgress) {
     if (state() != kThreadRun) break;
     waitGate();
     if (!framePipeline.readChunk(devlink::kLivePicture)) {
-      markCommFailure();
+      if (chunkFailureEndsLoop()) markCommFailure();
       break;
     }
     if (surface) paintLiveImage(surface);
   }
   if (surface) windowOps().releaseSurface(main, surface);
-  if (framePipeline.frameInProgress) abandonFrame();
+  if (!framePipeline.frameInProgress) return true;
+  abandonFrame();
+  return false;
 }
 
 void notifyAfterRound(bool released) {
@@ -126,9 +145,11 @@ uint32_t acquisitionThreadProc(void*) {
         goto stop;
       }
       clearUsbCheckNotice();
-      readFrame();
+      const bool wholeFrame = readFrame();
       if (state() != kThreadRun) goto stop;
-      if (!viewerState.freezeFlag) {
+      // A lost frame is released even when frozen: the picture to keep is
+      // a whole one, which the next round fetches.
+      if (!viewerState.freezeFlag || !wholeFrame) {
         waitGate();
         if (!framePipeline.releaseImage()) goto failure;
         plat::sleepMs(kReleaseWaitMs);
