@@ -161,4 +161,17 @@ void exitProcess(uint32_t exitCode) {
   systemExit(exitCode);
 }
 
+bool endWorkerThread(Handle thread, Handle doneEvent, uint32_t waitMs, uint32_t exitCode) {
+  const bool ended = waitFor(doneEvent, waitMs) == kWaitObject0 || waitFor(doneEvent, waitMs) == kWaitObject0;
+  uint32_t code = 0;
+  threadExitCode(thread, &code);
+  if (ended || code != kStillActive) return false;
+  sleepMs(10);
+  threadExitCode(thread, &code);
+  if (code != kStillActive) return false;
+  terminateThread(thread, exitCode);
+  setEvent(doneEvent);
+  return true;
+}
+
 }  // namespace plat

@@ -211,27 +211,17 @@ bool startThread() {
 
 void stopThread() {
   if (!acquisitionThread.threadHandle) return;
-  bool ended = plat::waitFor(acquisitionThread.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0 ||
-               plat::waitFor(acquisitionThread.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0;
-  uint32_t code = 0;
-  plat::threadExitCode(acquisitionThread.threadHandle, &code);
   // A thread that has signalled its end only has its last post and its
   // return left; forcing it there could cut it off inside the system's
-  // allocator or message queue. Only a thread that never got there within
-  // the two waits is forced.
-  if (!ended && code == plat::kStillActive) {
-    plat::sleepMs(10);
-    plat::threadExitCode(acquisitionThread.threadHandle, &code);
-    if (code == plat::kStillActive) {
-      plat::terminateThread(acquisitionThread.threadHandle, kForcedExitCode);
-      plat::setEvent(acquisitionThread.threadDoneEvent);
-      // A thread ended from outside may have held the link lock (no other
-      // thread does while we are here) or left a frame half read: give the
-      // lock back and drop the frame, or the next exchange would wait for
-      // the lock forever.
-      if (deviceLink.linkLock) plat::setEvent(deviceLink.linkLock);
-      abandonFrame();
-    }
+  // allocator or message queue, so only one that never got there is forced.
+  if (plat::endWorkerThread(acquisitionThread.threadHandle, acquisitionThread.threadDoneEvent, kStopWaitMs,
+                            kForcedExitCode)) {
+    // A thread ended from outside may have held the link lock (no other
+    // thread does while we are here) or left a frame half read: give the
+    // lock back and drop the frame, or the next exchange would wait for
+    // the lock forever.
+    if (deviceLink.linkLock) plat::setEvent(deviceLink.linkLock);
+    abandonFrame();
   }
   plat::closeHandle(acquisitionThread.threadHandle);
   acquisitionThread.threadHandle = nullptr;
