@@ -5,6 +5,7 @@
 // stop that does not come in time.
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -366,10 +367,13 @@ TEST_F(SourceWindowTest, FailureInTheHandshakeWaitsForTheTransferAndReportsOnce)
   ASSERT_EQ(TWRC_SUCCESS, enable());
   ASSERT_TRUE(waitPaints(2));
   // The handshake's next release command fails (all three attempts).
-  setOnXferReady([&] {
-    static bool armed = false;
-    if (!armed) sim::rigAddFault(rig, camera, sim::failOperation(0, sim::kDirWrite, 1, plat::kErrorGenFailure, 3));
-    armed = true;
+  // Armed once per run of the case (a static flag would stay set when the
+  // case runs again in the same process); the flag lives as long as the
+  // action, which the fixture clears only after this body has returned.
+  auto armed = std::make_shared<std::atomic<bool>>(false);
+  setOnXferReady([this, armed] {
+    if (!armed->exchange(true))
+      sim::rigAddFault(rig, camera, sim::failOperation(0, sim::kDirWrite, 1, plat::kErrorGenFailure, 3));
   });
   click(IDC_HALF);
   ASSERT_TRUE(ui->pumpUntil([&] { return closeRequestCount >= 1; }));
