@@ -45,6 +45,7 @@ bool healthyLeft = false;        // the healthy camera that ends the run is stil
 
 const char kCommandFile[] = "zelview_demo.cmd";
 const char kDoneFile[] = "zelview_demo.done";
+const char kDoneFilePart[] = "zelview_demo.done.part";
 const char kTraceFile[] = "zelview_demo.wire";
 
 uint32_t indexInUse() { return static_cast<uint32_t>(viewer::deviceLink.deviceIndex); }
@@ -99,9 +100,12 @@ uint32_t stallServedAt = 0;
 
 void reportStallServed() {
   if (stallCamera < 0 || imageReads(stallCamera) < stallServedAt) return;
-  if (FILE* f = std::fopen(kDoneFile, "wb")) {
+  // Written beside and renamed into place: whoever waits for the file must
+  // never find it there but still empty.
+  if (FILE* f = std::fopen(kDoneFilePart, "wb")) {
     std::fprintf(f, "readstall %d\n", stallCount);
     std::fclose(f);
+    MoveFileExA(kDoneFilePart, kDoneFile, MOVEFILE_REPLACE_EXISTING);
   }
   stallCamera = -1;
 }
