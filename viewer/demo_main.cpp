@@ -49,6 +49,7 @@ bool healthyLeft = false;        // the healthy camera that ends the run is stil
 
 const char kCommandFile[] = "zelview_demo.cmd";
 const char kDoneFile[] = "zelview_demo.done";
+const char kDoneFilePart[] = "zelview_demo.done.part";
 const char kTraceFile[] = "zelview_demo.wire";
 
 // The printing services of the platform, with a refusal on request.
@@ -118,9 +119,12 @@ uint32_t stallServedAt = 0;
 
 void reportStallServed() {
   if (stallCamera < 0 || imageReads(stallCamera) < stallServedAt) return;
-  if (FILE* f = std::fopen(kDoneFile, "wb")) {
+  // Written beside and renamed into place: whoever waits for the file must
+  // never find it there but still empty.
+  if (FILE* f = std::fopen(kDoneFilePart, "wb")) {
     std::fprintf(f, "readstall %d\n", stallCount);
     std::fclose(f);
+    MoveFileExA(kDoneFilePart, kDoneFile, MOVEFILE_REPLACE_EXISTING);
   }
   stallCamera = -1;
 }

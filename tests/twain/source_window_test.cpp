@@ -5,6 +5,7 @@
 // stop that does not come in time.
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -31,9 +32,20 @@ std::atomic<int> closeRequestCount{0};
 std::function<void()> onXferReady;
 std::mutex onXferReadyLock;
 
+// Set by a test: the wait that opens the next preview pass closes the gate
+// and says so. From that wait the thread goes to the gate before its first
+// camera step without looking at its state again, so it is sure to stop
+// there however late a stop request comes.
+std::atomic<bool> closeGateAtNextPass{false};
+std::atomic<bool> gateClosedAtPass{false};
+
 // The fixed waits run in virtual time; the longer ones still take a real
 // millisecond, so that the handshake's offers do not race ahead of the test.
 void virtualSleep(uint32_t ms) {
+  if (ms == kPassSleepMs && closeGateAtNextPass.exchange(false)) {
+    plat::resetEvent(previewThread.gateEvent);
+    gateClosedAtPass = true;
+  }
   virtualMs += ms;
   if (ms >= 20) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   else std::this_thread::yield();
@@ -55,6 +67,8 @@ class SourceWindowTest : public TwainTest {
   void SetUp() override {
     TwainTest::SetUp();
     virtualMs = 0;
+    closeGateAtNextPass = false;
+    gateClosedAtPass = false;
     xferReadyCount = 0;
     closeRequestCount = 0;
     onXferReady = nullptr;
@@ -366,10 +380,13 @@ TEST_F(SourceWindowTest, FailureInTheHandshakeWaitsForTheTransferAndReportsOnce)
   ASSERT_EQ(TWRC_SUCCESS, enable());
   ASSERT_TRUE(waitPaints(2));
   // The handshake's next release command fails (all three attempts).
-  setOnXferReady([&] {
-    static bool armed = false;
-    if (!armed) sim::rigAddFault(rig, camera, sim::failOperation(0, sim::kDirWrite, 1, plat::kErrorGenFailure, 3));
-    armed = true;
+  // Armed once per run of the case (a static flag would stay set when the
+  // case runs again in the same process); the flag lives as long as the
+  // action, which the fixture clears only after this body has returned.
+  auto armed = std::make_shared<std::atomic<bool>>(false);
+  setOnXferReady([this, armed] {
+    if (!armed->exchange(true))
+      sim::rigAddFault(rig, camera, sim::failOperation(0, sim::kDirWrite, 1, plat::kErrorGenFailure, 3));
   });
   click(IDC_HALF);
   ASSERT_TRUE(ui->pumpUntil([&] { return closeRequestCount >= 1; }));
@@ -409,9 +426,12 @@ TEST_F(SourceWindowTest, AStopThatDoesNotComeInTimeEndsTheThreadByForce) {
   plug(sim::kModelXga);
   ASSERT_EQ(TWRC_SUCCESS, enable());
   ASSERT_TRUE(waitPaints(1));
-  // The gate closed: the thread stops at its next camera step and stays.
-  plat::resetEvent(previewThread.gateEvent);
-  ui->pumpUntil([] { return false; }, 50);
+  // The gate closed as the next pass opens: the thread stops at its first
+  // camera step and stays. (Closed at an arbitrary moment instead, the gate
+  // might find the thread still inside an exchange when the stop request
+  // comes, after which it ends by itself without passing another gate.)
+  closeGateAtNextPass = true;
+  ASSERT_TRUE(ui->pumpUntil([] { return gateClosedAtPass.load(); }));
   previewThread.threadState = kPreviewStopRequested;
   const uint32_t before = plat::tickCount();
   stopPreviewThread();

@@ -66,7 +66,9 @@ probe wait Veltrum 20000 >/dev/null || fail "the viewer does not start"
 sleep 1
 probe click Veltrum 203
 probe gone "Image Capture" 5000 || fail "the capture notice stays"
-sleep 0.5
+# (the notice may not be up yet when the click is taken late: the picture
+# standing is what tells that it is captured)
+picture_stands "captured"
 
 # --- 1. Quarter while the display is at half size: a fresh still at size 2 -------
 open_save_as
