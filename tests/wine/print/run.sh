@@ -174,7 +174,7 @@ check_page() {  # WHAT PNG "BOX" FULL_W
 # startpage): the API box over the progress window, which stands at 80
 # with the transmitting text; then the window goes.
 refused() {  # FAULT
-  echo "failprint $1" >"$RUN/zelview_demo.cmd"
+  demo_command "failprint $1"
   open_page_setup && open_print_dialog || return 1
   xclick Print 1
   if probe wait "Printing guidance" 15000 >/dev/null; then
