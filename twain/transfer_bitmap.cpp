@@ -35,15 +35,17 @@ void clearCursor() {
   pending = {nullptr, nullptr, 0, 0, 0};
 }
 
-// Bitmap row k (row 0 the bottom one) is frame row height-1-k, blue, green,
+// Frame row y is bitmap row height-1-y (row 0 the bottom one), blue, green,
 // red unchanged. Row padding and whatever the template's image size adds
 // past the rows are zero. Every byte is written: the block comes unfilled.
+// The frame is read in its own order, which the processor fetches ahead
+// best.
 void writePixels(uint8_t* bits, uint32_t bitsBytes, const uint8_t* frame, int32_t width, int32_t height,
                  uint32_t bytesPerRow) {
   const size_t rowPixelBytes = static_cast<size_t>(width) * 3;
-  for (int32_t k = 0; k < height; ++k) {
-    uint8_t* row = bits + static_cast<size_t>(k) * bytesPerRow;
-    std::memcpy(row, frame + static_cast<size_t>(height - 1 - k) * rowPixelBytes, rowPixelBytes);
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* row = bits + static_cast<size_t>(height - 1 - y) * bytesPerRow;
+    std::memcpy(row, frame + static_cast<size_t>(y) * rowPixelBytes, rowPixelBytes);
     std::memset(row + rowPixelBytes, 0, bytesPerRow - rowPixelBytes);
   }
   const size_t rowsBytes = static_cast<size_t>(height) * bytesPerRow;
