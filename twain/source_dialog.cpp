@@ -172,6 +172,7 @@ void onInitDialog(WindowHandle window) {
 bool restartPreview(WindowHandle window, int32_t viewSize, std::atomic<int32_t>* capture = nullptr) {
   pt.threadState = kPreviewStopRequested;
   stopPreviewThread();
+  forgetCaptureFrame();  // its buffer is replaced below
   shared.viewSize = viewSize;
   sourcePipeline.setSizeIndex(viewSize);
   if (!sourcePipeline.resetForSize()) {

@@ -143,6 +143,30 @@ class SourceWindowTest : public TwainTest {
     EXPECT_EQ(0, pending.Count);
   }
 
+  // One strip of 20 rows of the memory transfer in the red-green-blue order
+  // of the strips; rows go to `rows`. The transfer's answer.
+  TW_UINT16 memoryStrip(std::vector<uint8_t>* rows) {
+    std::vector<uint8_t> strip(20 * 1536);
+    TW_IMAGEMEMXFER xfer{};
+    xfer.Memory.Flags = 0x0001 | 0x0008;
+    xfer.Memory.Length = static_cast<TW_UINT32>(strip.size());
+    xfer.Memory.TheMem = strip.data();
+    TW_UINT16 rc = call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+    rows->insert(rows->end(), strip.begin(), strip.begin() + xfer.BytesWritten);
+    return rc;
+  }
+  // The strips a half-size frame makes: its rows from the top, each pixel
+  // red, green, blue.
+  static std::vector<uint8_t> stripsOfFrame(const std::vector<uint8_t>& frame) {
+    std::vector<uint8_t> strips(frame.size());
+    for (size_t i = 0; i + 2 < frame.size(); i += 3) {
+      strips[i] = frame[i + 2];
+      strips[i + 1] = frame[i + 1];
+      strips[i + 2] = frame[i];
+    }
+    return strips;
+  }
+
   RecordingSourceUi* ui = nullptr;
   sim::Rig* rig = nullptr;
   int camera = -1;
@@ -420,6 +444,53 @@ TEST_F(SourceWindowTest, DisablingDuringTheHandshakeStopsTheThreadWithoutForce) 
   EXPECT_EQ(400, sourceRecord.sourceState);
   EXPECT_EQ(nullptr, sourceWindowState.captureFrame);
   EXPECT_TRUE(shownBoxes.empty());
+}
+
+// The application takes the first strip, then closes the window before the
+// rest: the frame buffers go with the window, the strips still come whole.
+TEST_F(SourceWindowTest, StripsComeWholeWhenTheWindowGoesDuringTheMemoryTransfer) {
+  plug(sim::kModelXga);
+  ASSERT_EQ(TWRC_SUCCESS, enable());
+  captureAt(IDC_HALF);
+  ASSERT_EQ(512u * 384 * 3, sourcePipeline.liveImageBytes);
+  const std::vector<uint8_t> frame(sourcePipeline.liveImage, sourcePipeline.liveImage + sourcePipeline.liveImageBytes);
+  std::vector<uint8_t> rows;
+  ASSERT_EQ(TWRC_SUCCESS, memoryStrip(&rows));
+  ASSERT_EQ(TWRC_SUCCESS, call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr));
+  EXPECT_EQ(nullptr, sourcePipeline.liveImage);
+  TW_UINT16 rc;
+  int strips = 1;
+  do {
+    rc = memoryStrip(&rows);
+    ++strips;
+  } while (rc == TWRC_SUCCESS && strips < 100);
+  EXPECT_EQ(TWRC_XFERDONE, rc);
+  EXPECT_EQ(20, strips);
+  EXPECT_EQ(stripsOfFrame(frame), rows);
+}
+
+// The preview restarts (Full pressed) while the strips are taken:
+// the preview restarts in a new frame buffer and captures again, and the
+// strips under way still come from the frame they started from.
+TEST_F(SourceWindowTest, StripsComeWholeWhenThePreviewRestartsDuringTheMemoryTransfer) {
+  plug(sim::kModelXga);
+  ASSERT_EQ(TWRC_SUCCESS, enable());
+  captureAt(IDC_HALF);
+  const std::vector<uint8_t> frame(sourcePipeline.liveImage, sourcePipeline.liveImage + sourcePipeline.liveImageBytes);
+  std::vector<uint8_t> rows;
+  ASSERT_EQ(TWRC_SUCCESS, memoryStrip(&rows));
+  click(IDC_FULL);
+  ASSERT_TRUE(waitPaints(2));
+  TW_UINT16 rc;
+  int strips = 1;
+  do {
+    rc = memoryStrip(&rows);
+    ++strips;
+  } while (rc == TWRC_SUCCESS && strips < 100);
+  EXPECT_EQ(TWRC_XFERDONE, rc);
+  EXPECT_EQ(20, strips);
+  EXPECT_EQ(stripsOfFrame(frame), rows);
+  endTransfer();
 }
 
 TEST_F(SourceWindowTest, AStopThatDoesNotComeInTimeEndsTheThreadByForce) {
