@@ -7,14 +7,6 @@
 
 namespace devlink {
 
-const char kDeviceDriverTextViewer[] =
-    "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set.";
-const char kDeviceDriverTextSource[] =
-    "Fail to find USB device driver.\nCheck the USB plug or the power of the USB set.";
-const char kDeviceDriverCaption[] = "Error - Device Driver";
-const char kMemoryText[] = "Fail to allocate memory or resource.\nPlease exit the program, and restart it.";
-const char kMemoryCaption[] = "Error - Memory/Resource";
-
 namespace {
 
 const char* const kViewerBaseNames[] = {"\\\\.\\ZELBxQ%3.3d"};

@@ -8,6 +8,7 @@
 
 #include "devlink/command_block.h"
 #include "devlink/frame_geometry.h"
+#include "devlink/link_texts.h"
 #include "platform/platform.h"
 
 namespace devlink {
@@ -17,12 +18,6 @@ enum class LinkVariant { Viewer, DataSource };
 // Pipe roles: 0 command (host to camera), 1 reply, 2 held only, 3 image.
 enum : int { kCommandPipe = 0, kReplyPipe = 1, kHeldPipe = 2, kImagePipe = 3, kPipeCount = 4 };
 enum : uint32_t { kMaxStagingBytes = kChunkLimit };  // one image-pipe read
-
-extern const char kDeviceDriverTextViewer[];
-extern const char kDeviceDriverTextSource[];
-extern const char kDeviceDriverCaption[];
-extern const char kMemoryText[];
-extern const char kMemoryCaption[];
 
 struct DeviceLink {
   plat::Handle deviceHandle;

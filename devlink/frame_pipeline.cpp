@@ -7,15 +7,6 @@
 
 namespace devlink {
 
-const char kCaptureSizeFailText[] = "fail to set the size of image";
-const char kCaptureSizeFailCaption[] = "Error:Save/Print";
-const char kCaptureHoldFailText[] = "fail to save image";
-const char kCaptureHoldFailCaption[] = "Error : Save/Print";
-const char kCaptureTransferFailText[] = "fail to transfer image";
-const char kCaptureTransferFailCaption[] = "Error - Save";
-const char kCaptureReadFailText[] = "fail to read image";
-const char kCaptureReadFailCaption[] = "Error : Save/Print";
-
 namespace {
 
 uint8_t* allocBuffer(uint32_t bytes) {

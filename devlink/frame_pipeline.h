@@ -20,16 +20,6 @@ struct PictureChoice {
 constexpr PictureChoice kLivePicture = {true, 0};
 inline PictureChoice capturePicture(int sizeIndex) { return PictureChoice{false, sizeIndex}; }
 
-// Texts and captions of the still capture.
-extern const char kCaptureSizeFailText[];
-extern const char kCaptureSizeFailCaption[];
-extern const char kCaptureHoldFailText[];
-extern const char kCaptureHoldFailCaption[];
-extern const char kCaptureTransferFailText[];
-extern const char kCaptureTransferFailCaption[];
-extern const char kCaptureReadFailText[];
-extern const char kCaptureReadFailCaption[];
-
 // The save or print progress indicator that a still capture advances.
 struct ProgressSink {
   void* context;

@@ -147,7 +147,7 @@ bool DeviceLink::waitReadyViewer() {
     CommandBlock reply;
     probeStatus(&reply);
     if (reply.isAllZero()) {
-      plat::showMessage(nullptr, "The USB connection is discontinued.", "Error", plat::kMbOk | plat::kMbIconError);
+      plat::showMessage(nullptr, kConnectionLostText, kConnectionLostCaption, plat::kMbOk | plat::kMbIconError);
       plat::exitProcess(0);
       return false;  // only reached when a test intercepts the exit
     }

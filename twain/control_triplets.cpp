@@ -12,16 +12,7 @@ namespace twain {
 
 const char kTraceLogPath[] = "c:\\twsrc.log";
 
-const char kCloseFailText[] = "General failure in response to MSG_CLOSEDS.  ";
-const char kEnableFailText[] = "General failure in response to MSG_ENABLEDS.  ";
-const char kDisableFailText[] = "General failure in response to MSG_DISABLEDS.  ";
-
 namespace {
-
-const char kOpenFailText[] = "General failure in response to MSG_OPENDS.  ";
-const char kIdentityFailText[] = "General failure in response to DAT_IDENTITY.  ";
-const char kUserInterfaceFailText[] = "General failure in response to DAT_USERINTERFACE.  ";
-const char kStatusFailText[] = "General failure in response to DAT_STATUS.  ";
 
 // The left-over trace file goes at every MSG_OPENDS, whatever the state, so
 // this row checks its state itself, after the deletion.

@@ -9,11 +9,6 @@ namespace twain {
 // Left over by earlier versions of the data source; removed at every open.
 extern const char kTraceLogPath[];
 
-// Failure texts that the dispatch table shows for a call out of sequence.
-extern const char kCloseFailText[];
-extern const char kEnableFailText[];
-extern const char kDisableFailText[];
-
 TW_UINT16 handleIdentity(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 TW_UINT16 handleUserInterface(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 TW_UINT16 handleStatus(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);

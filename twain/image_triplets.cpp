@@ -14,14 +14,7 @@
 
 namespace twain {
 
-const char kImageInfoFailText[] = "General failure in transfer.  ";
-const char kNativeFailText[] = "General failure in response to DAT_IMAGENATIVEXFER.  ";
-const char kPaletteFailText[] = "General failure in response to DAT_PALETTE8.  ";
-
 namespace {
-
-const char kImageLayoutFailText[] = "General failure in response to DAT_IMAGEINFO.  ";
-const char kMemoryFailText[] = "General failure in response to DAT_IMAGEMEMXFER.  ";
 
 const TW_UINT32 kMemoryIsHandle = 0x0010;  // TWMF_HANDLE
 

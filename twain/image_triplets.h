@@ -7,12 +7,6 @@
 
 namespace twain {
 
-// Failure texts of these triplets (also shown by the dispatch table for a
-// call out of sequence).
-extern const char kImageInfoFailText[];
-extern const char kNativeFailText[];
-extern const char kPaletteFailText[];
-
 TW_UINT16 handleImageInfo(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 TW_UINT16 handleImageLayout(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 TW_UINT16 handleImageMemXfer(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);

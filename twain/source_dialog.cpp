@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "devlink/command_block.h"
+#include "devlink/link_texts.h"
 #include "twain/preview_thread.h"
 #include "twain/source_camera.h"
 #include "twain/source_record.h"
@@ -16,9 +17,6 @@ namespace twain {
 
 const char kSmallModelTitle[] = "ZEL TWAIN Driver (ZEL-B200Q/B50/BxQ, 1024x768)";
 const char kLargeModelTitle[] = "ZEL TWAIN Driver (ZEL-A100, 1280x1024)";
-const char kUsbCommText[] =
-    "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.";
-const char kUsbCommCaption[] = "Error - USB communication";
 
 const ControlPlace kButtonPlaces[] = {
     {IDC_FULL, 32, 21, 80, 41},      {IDC_HALF, 124, 21, 80, 41},     {IDC_EXIT, 488, 21, 80, 41},
@@ -220,7 +218,7 @@ void onReturnToHalf(WindowHandle window) {
 // preview stop.
 void onThreadStopped(WindowHandle window) {
   if (pt.threadState.load() == kPreviewCommFailure) {
-    plat::showMessage(window, kUsbCommText, kUsbCommCaption, plat::kMbOk | plat::kMbIconError);
+    plat::showMessage(window, devlink::kUsbCommText, devlink::kUsbCommCaption, plat::kMbOk | plat::kMbIconError);
   }
   notifyManager(MSG_CLOSEDSREQ);
 }

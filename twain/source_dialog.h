@@ -17,8 +17,6 @@ enum : uint32_t { kSourceKeyColour = 0xFF0000 };
 // Texts of the window.
 extern const char kSmallModelTitle[];
 extern const char kLargeModelTitle[];
-extern const char kUsbCommText[];
-extern const char kUsbCommCaption[];
 
 // Where each control goes (client pixels), by id.
 struct ControlPlace {

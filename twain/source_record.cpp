@@ -11,8 +11,6 @@ namespace twain {
 
 SourceRecord sourceRecord = {kStateManagerOpen, TWCC_SUCCESS, {}, {}, nullptr, nullptr, 1};
 
-const char kFailureCaption[] = "Veltrum Lumidesk TWAIN Error";
-
 const char kIdentityStrings[4][40] = {
     "Veltrum Quorlen Co. Ltd",
     "TWAIN",
@@ -23,24 +21,6 @@ const char kIdentityStrings[4][40] = {
 namespace {
 
 DSMENTRYPROC installedEntry = nullptr;
-
-struct ConditionRow {
-  TW_UINT16 code;
-  const char* text;
-};
-
-const ConditionRow kConditionTexts[] = {
-    {TWCC_SUCCESS, "Success message from detailed error request ??"},
-    {TWCC_BUMMER, "Bummer error."},
-    {TWCC_LOWMEMORY, "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it."},
-    {TWCC_NODS, "No Data Source found error."},
-    {TWCC_MAXCONNECTIONS, "Source is connected to max possible apps."},
-    {TWCC_OPERATIONERROR, "An operation error just occurred."},
-    {TWCC_BADCAP, "Bad capabilities error."},
-    {TWCC_BADPROTOCOL, "Bad protocol error."},
-    {TWCC_BADVALUE, "Bad value error."},
-    {TWCC_SEQERROR, "DG DAT MSG is out of expected sequence."},
-};
 
 }  // namespace
 
@@ -71,10 +51,10 @@ void attachSource() {
 }
 
 const char* conditionText(TW_UINT16 code) {
-  for (const ConditionRow& row : kConditionTexts) {
-    if (row.code == code) return row.text;
+  for (int i = 0; i < kConditionTextCount; ++i) {
+    if (kConditionTexts[i].code == code) return kConditionTexts[i].text;
   }
-  return "Unknown Error value in condition code.";
+  return kUnknownConditionText;
 }
 
 void reportFailure(const char* text, TW_UINT16 code) {

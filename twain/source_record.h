@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "twain/source_texts.h"
 #include "twain/twain_types.h"
 
 namespace twain {
@@ -33,7 +34,6 @@ struct SourceRecord {
 
 extern SourceRecord sourceRecord;
 
-extern const char kFailureCaption[];
 // The string table's identity entries 0 to 3, also built in where the
 // library has no string table.
 extern const char kIdentityStrings[4][40];

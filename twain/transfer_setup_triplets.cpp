@@ -16,14 +16,7 @@ TransferRecord transferRecord;
 
 const char kDefaultTransferFile[] = "c:\\twain.bmp";
 
-const char kPendingFailText[] = "General failure in response to DAT_PENDINGXFER.  ";
-const char kSetupMemFailText[] = "General failure in response to DAT_SETUPMEMXFER, not supported.  ";
-const char kSetupFileFailText[] = "General failure in response to DAT_SETUPFILEXFER, not supported.  ";
-const char kXferGroupFailText[] = "General failure in response to DAT_XFERGROUP, not supported.  ";
-
 namespace {
-
-const char kCreateFileFailText[] = "Unable to create file <<DAT_SETUPFILEXFER>>";
 
 TW_UINT16 pendingCountForGet(bool transferring) {
   if (!feederEnabled()) return transferring ? 0 : 1;

@@ -21,13 +21,6 @@ extern TransferRecord transferRecord;
 
 extern const char kDefaultTransferFile[];
 
-// Failure texts of these triplets (also shown by the dispatch table for a
-// call out of sequence).
-extern const char kPendingFailText[];
-extern const char kSetupMemFailText[];
-extern const char kSetupFileFailText[];
-extern const char kXferGroupFailText[];
-
 // As at library load: no file name, zero response tables, no bitmap.
 void resetTransferRecord();
 // Ends the transfer's hold on the picture: one pending transfer fewer (never

@@ -112,7 +112,7 @@ void onThreadStopped() {
       return;
     case kThreadCommFailure:
       if (recoverLink()) return;
-      showError(viewerState.mainWindow, kUsbCommText, kUsbCommCaption);
+      showError(viewerState.mainWindow, devlink::kUsbCommText, devlink::kUsbCommCaption);
       closeProgram();
       return;
     default:

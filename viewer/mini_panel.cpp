@@ -296,7 +296,7 @@ bool fetchHeldPicture(int size, int purpose) {
 
 void releaseHeldPicture() {
   if (!framePipeline.releaseImage())
-    plat::showMessage(nullptr, kUsbCommText, kUsbCommCaption, plat::kMbOk | plat::kMbIconError);
+    plat::showMessage(nullptr, devlink::kUsbCommText, devlink::kUsbCommCaption, plat::kMbOk | plat::kMbIconError);
   plat::sleepMs(kAfterReleaseWaitMs);
 }
 

@@ -2,9 +2,6 @@
 
 namespace viewer {
 
-const char kUsbCommText[] =
-    "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.";
-const char kUsbCommCaption[] = "Error - USB communication";
 const char kZoomIndexText[] = "ViewPanel \xEC\x9D\xB8\xEB\x8D\xB1\xEC\x8A\xA4 \xEC\x84\xA4\xEC\xA0\x95\xEC\x97\x90 "
                               "\xEC\x8B\xA4\xED\x8C\xA8\xED\x96\x88\xEC\x8A\xB5\xEB\x8B\x88\xEB\x8B\xA4.";
 const char kZoomIndexCaption[] = "\xEC\x97\x90\xEB\x9F\xAC";
@@ -37,5 +34,21 @@ const char kApiCaption[] = "Error - API";
 const char kTransmittingText[] = "It is in the process of transmitting an image with the printer.";
 const char kTransmissionCompletedText[] = "It completed a transmission with the printer.";
 const char kPrintDocumentName[] = "ZEL-B50 Printing Picture";
+
+const devlink::MessageText kViewerMessages[] = {
+    {kZoomIndexCaption, kZoomIndexText},
+    {kCaptureWithPanelCaption, kCaptureWithPanelText},
+    {kControlWhileFrozenCaption, kControlWhileFrozenText},
+    {kSaveLiveCaption, kSaveLiveText},
+    {kPrintLiveCaption, kPrintLiveText},
+    {kImageTransferCaption, kImageTransferText},
+    {kReleaseQuestionCaption, kReleaseQuestionText},
+    {kFullModeCaption, kFullModeText},
+    {kLibraryCaption, kLibraryText},
+    {kSaveFormatCaption, kSaveFormatText},
+    {kCommandRefusedCaption, kCommandRefusedText},
+    {kApiCaption, kApiText},
+};
+const int kViewerMessageCount = sizeof kViewerMessages / sizeof kViewerMessages[0];
 
 }  // namespace viewer

@@ -1,11 +1,12 @@
 // The viewer's own message-box texts and captions, exactly as the user sees
-// them. The device-driver and memory texts come from the device link.
+// them, and the texts of its progress windows. The device-driver, memory and
+// USB-communication messages come from the device link (devlink/link_texts.h).
 #pragma once
+
+#include "devlink/link_texts.h"
 
 namespace viewer {
 
-extern const char kUsbCommText[];
-extern const char kUsbCommCaption[];
 extern const char kZoomIndexText[];
 extern const char kZoomIndexCaption[];
 extern const char kCaptureWithPanelText[];
@@ -35,5 +36,10 @@ extern const char kApiCaption[];
 extern const char kTransmittingText[];
 extern const char kTransmissionCompletedText[];
 extern const char kPrintDocumentName[];
+
+// Every message box the viewer itself shows, as caption and text (the user
+// guide's troubleshooting table is checked against this list).
+extern const devlink::MessageText kViewerMessages[];
+extern const int kViewerMessageCount;
 
 }  // namespace viewer

@@ -374,7 +374,7 @@ void expectOneUsbFailure(RecordingSourceUi* ui) {
   EXPECT_EQ(1, closeRequestCount.load());
   ASSERT_EQ(1u, shownBoxes.size());
   EXPECT_EQ("Error - USB communication", shownBoxes[0].caption);
-  EXPECT_EQ(kUsbCommText, shownBoxes[0].text);
+  EXPECT_EQ(devlink::kUsbCommText, shownBoxes[0].text);
   EXPECT_EQ(plat::kMbOk | plat::kMbIconError, shownBoxes[0].flags);
   EXPECT_EQ(kPreviewCommFailure, previewThread.threadState.load());
   EXPECT_EQ(1, ui->deliveredCount(kMsgThreadStopped));
