@@ -27,7 +27,7 @@ Function ${PREFIX}refuseWhileInUse
   !insertmacro DEMO_FILES CheckInUse
   !insertmacro TWAIN_FILES CheckInUse
   ${If} $InUseFile != ""
-    MessageBox MB_OK|MB_ICONSTOP "The ${PRODUCT_NAME} software is in use:$\r$\n$InUseFile$\r$\nClose the viewer and every program that uses the TWAIN source, then run setup again." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "The ${PRODUCT_NAME} software is in use:$\r$\n$InUseFile$\r$\nClose the viewer and every program that uses the TWAIN source, then try again." /SD IDOK
     SetErrorLevel ${EXIT_IN_USE}
     Quit
   ${EndIf}

@@ -91,6 +91,9 @@ Section "-Previous copy" SectionPrevious
   ${EndIf}
   !insertmacro OpenLog
   !insertmacro Log "${PRODUCT_NAME} ${VERSION} setup"
+  ${If} $PreviousDir != ""
+    !insertmacro Log "removed the copy installed before in $PreviousDir"
+  ${EndIf}
 SectionEnd
 
 Section "Viewer" SectionViewer
@@ -122,8 +125,11 @@ SectionEnd
 
 Section "Try without a camera" SectionDemo
   !insertmacro DEMO_FILES InstallFile
-  SetOutPath "$INSTDIR"
   CreateDirectory "${START_MENU_DIR}"
+  ; The demo viewer writes its traffic trace into its working folder: the
+  ; user's temporary folder (the shell expands the variable), not the
+  ; installation folder, which users cannot write and setup must leave clean.
+  StrCpy $OUTDIR "%TEMP%"
   CreateShortCut "${DEMO_SHORTCUT}" "$INSTDIR\zelview_demo.exe"
   !insertmacro Log "shortcut ${DEMO_SHORTCUT}"
 SectionEnd

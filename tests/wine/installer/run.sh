@@ -1,0 +1,384 @@
+#!/bin/bash
+# The setup program under Wine. tools/package makes it twice from the test
+# builds (this version and an older one), signed with a throw-away
+# certificate; every signature is verified. Each check then runs in a fresh
+# prefix of its own (a copy of one made for this run), on a virtual desktop,
+# with screenshots under $ZEL_OUT/:
+#
+#   silent    /S: every file in its place (the same bytes as the release
+#             files, signatures intact, the uninstaller signed too), the
+#             shortcuts, the installed-programs entry, the log's driver line;
+#             the installed viewer shows the device-driver message, the
+#             installed demo viewer a live picture; the installed data
+#             sources are found under twain_32 and open from there. Then the
+#             silent uninstall, and the prefix's files and registry compared
+#             with their listing from before the install.
+#   upgrade   the older version (/S /NODEMO), this one over it interactively
+#             (its pages clicked through), this one again (/S): one copy, one
+#             entry; the uninstall leaves the prefix as it was.
+#   refusals  without administrator rights (the Administrators group
+#             disabled in the token), silent and interactive: refused with
+#             the message and exit code 3, nothing installed; with the
+#             installed demo viewer running: setup and the uninstaller refuse
+#             with exit code 4 and change nothing.
+#
+# Environment (set by tools/test): DISPLAY, ZEL_SOURCE_DIR, ZEL_BUILD_WIN,
+# ZEL_OUT. The shared WINEPREFIX is not used.
+set -u
+: "${DISPLAY:?}" "${ZEL_SOURCE_DIR:?}" "${ZEL_BUILD_WIN:?}" "${ZEL_OUT:?}"
+# Wine's menu builder would copy the Start-menu shortcuts into the Linux
+# desktop's menus: kept off, the shortcuts stay in the prefix.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+PROBE=$ZEL_BUILD_WIN/tests/wine/common/viewer_probe.exe
+SOURCE_CHECK=$ZEL_BUILD_WIN/tests/wine/installer/installed_source_check.exe
+RUN_LIMITED=$ZEL_BUILD_WIN/tests/wine/installer/run_limited.exe
+for f in "$PROBE" "$SOURCE_CHECK" "$RUN_LIMITED"; do
+  [ -f "$f" ] || { echo "installer: missing $f"; exit 1; }
+done
+OUT=$ZEL_OUT
+OLD_VERSION=0.9.0
+SETUP_TITLE="ZEL Bx-Q Series Setup"
+PAGE_TITLE="ZEL Bx-Q Series Setup "   # the pages after the welcome page
+DEMO_SOURCE_NAME="ZEL TWAIN (simulated camera)"
+
+failures=0
+pass() { echo "ok   [${SECONDS}s] $*"; }
+fail() { echo "FAIL [${SECONDS}s] $*"; failures=$((failures + 1)); }
+check() {  # check WHAT EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
+}
+probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+shot() { import -window root -crop 1024x768+0+0 +repage "$OUT/$1.png" 2>/dev/null; }
+
+# --- The packages -------------------------------------------------------------
+CERT=$OUT/certificate
+mkdir -p "$CERT"
+openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=ZEL throw-away test signing" \
+  -addext "extendedKeyUsage=codeSigning" -addext "keyUsage=digitalSignature" \
+  -keyout "$CERT/key.pem" -out "$CERT/cert.pem" 2>/dev/null || { echo "installer: no certificate"; exit 1; }
+SIGN_ARGS=(--cert "$CERT/cert.pem" --key "$CERT/key.pem" --ca "$CERT/cert.pem")
+export ZEL_SIGN_CA="$CERT/cert.pem"
+verify() { "$ZEL_SOURCE_DIR/tools/authenticode" verify "$1" 2>&1; }
+
+if "$ZEL_SOURCE_DIR/tools/package" "${SIGN_ARGS[@]}" --out "$OUT/package" >"$OUT/package.log" 2>&1; then
+  pass "tools/package made and signed zelsetup.exe"
+else
+  fail "tools/package (log $OUT/package.log)"; tail -20 "$OUT/package.log"; exit 1
+fi
+grep -q "all signatures verified" "$OUT/package.log" || fail "tools/package verified no signatures"
+"$ZEL_SOURCE_DIR/tools/package" "${SIGN_ARGS[@]}" --version $OLD_VERSION --out "$OUT/package-old" \
+  >"$OUT/package-old.log" 2>&1 || { fail "tools/package --version $OLD_VERSION"; exit 1; }
+SETUP=$OUT/package/zelsetup.exe
+OLD_SETUP=$OUT/package-old/zelsetup.exe
+RELEASE=$OUT/package/release
+signed_release_files() { (cd "$RELEASE" && find . -type f \( -name '*.exe' -o -name '*.ds' -o -name '*.sys' \) | sort); }
+count=0
+for f in $(signed_release_files) ../zelsetup.exe; do
+  if result=$(verify "$RELEASE/$f"); then count=$((count + 1)); else fail "signature of $f: $result"; fi
+done
+pass "$count signatures verified against the throw-away certificate"
+HAVE_DEMO_SOURCE=
+[ -f "$RELEASE/twain/TWZEL_32_demo.ds" ] && HAVE_DEMO_SOURCE=1
+[ -n "$HAVE_DEMO_SOURCE" ] || echo "note: no demo data source in this build yet; 'Try without a camera' holds the demo viewer only"
+
+# --- Prefixes -------------------------------------------------------------------
+# One prefix is made for the run; each check gets a fresh copy of it, on a
+# 1024x768 virtual desktop held open by a probe.
+TEMPLATE=$OUT/prefix-template
+rm -rf "$TEMPLATE"
+WINEPREFIX=$TEMPLATE wineboot -i >/dev/null 2>&1
+WINEPREFIX=$TEMPLATE wineserver -w
+[ -d "$TEMPLATE/drive_c/windows" ] || { echo "installer: no template prefix"; exit 1; }
+pass "template prefix made"
+
+HOLDER=
+fresh_prefix() {  # NAME: a fresh copy of the template becomes WINEPREFIX
+  export WINEPREFIX=$OUT/prefix-$1
+  rm -rf "$WINEPREFIX"
+  cp -a "$TEMPLATE" "$WINEPREFIX"
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  rm -f "$OUT/holder.out"
+  (exec wine "$PROBE" hold >"$OUT/holder.out" 2>/dev/null) &
+  HOLDER=$!
+  local tries=300
+  while ! grep -q ready "$OUT/holder.out" 2>/dev/null && [ $tries -gt 0 ]; do sleep 0.1; tries=$((tries - 1)); done
+  [ $tries -gt 0 ] || fail "$1: the desktop does not come up"
+  DRIVE=$WINEPREFIX/drive_c
+  INSTALLED="$DRIVE/Program Files (x86)/ZEL Bx-Q Series"
+  WIN_INSTALLED='C:\Program Files (x86)\ZEL Bx-Q Series'
+  TWAIN_FOLDER="$DRIVE/windows/twain_32/ZEL Bx-Q Series"
+  MENU="$DRIVE/ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series"
+}
+
+drop_prefix() {
+  if [ -n "$HOLDER" ]; then kill "$HOLDER" 2>/dev/null; wait "$HOLDER" 2>/dev/null; HOLDER=; fi
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  rm -rf "$WINEPREFIX"
+}
+trap 'drop_prefix; rm -rf "$TEMPLATE"' EXIT
+
+# Listings of the prefix for the before/after comparison: every file and
+# folder under drive_c with its size, and the whole registry. Left out: the
+# copy the uninstaller runs from (it copies itself to the user's temporary
+# folder, cannot delete that copy while it runs, and has Windows delete it
+# at the next restart: the folder and its entry in PendingFileRenameOperations),
+# and what Wine itself rewrites as programs come and go (the display
+# adapter's key under a new GUID and its driver date, the volatile
+# "Temporary System Parameters").
+listing() {  # FILE
+  (cd "$DRIVE" && find . -path './users/*/Temp/~nsu*.tmp' -prune -o -printf '%y %s %p\n' | sort) >"$1.files"
+  wine regedit /E "$1.reg.utf16" >/dev/null 2>&1
+  iconv -f UTF-16 -t UTF-8 "$1.reg.utf16" | tr -d '\r' |
+    sed -e 's/Control\\Video\\{[0-9a-fA-F-]*}/Control\\Video\\{GUID}/' |
+    awk '
+      /^\[/ { volatile = index($0, "Temporary System Parameters") > 0 }
+      skipping { skipping = /\\$/; next }
+      /^"(PendingFileRenameOperations|DriverDateData)"=/ { skipping = /\\$/; next }
+      !volatile { print }' >"$1.reg"
+  rm -f "$1.reg.utf16"
+}
+
+same_as_before() {  # WHAT BEFORE AFTER
+  local differs=
+  if ! diff "$2.files" "$3.files" >"$3.files.diff"; then differs=1; fail "$1: files differ"; sed 's/^/     /' "$3.files.diff" | head -30; fi
+  if ! diff "$2.reg" "$3.reg" >"$3.reg.diff"; then differs=1; fail "$1: registry differs"; sed 's/^/     /' "$3.reg.diff" | head -30; fi
+  [ -n "$differs" ] || pass "$1: files and registry as before the install"
+}
+
+# Setup and its uninstaller; the uninstaller that Windows' list runs hands
+# over to its copy in the temporary folder and returns at once, so the end
+# of the uninstall is waited for: the entry and the installed folder gone.
+setup_run() { wine "$@" >/dev/null 2>&1; }
+entry() { wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZELBxQSeries' /v "$1" /reg:32 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v { $1 = ""; $2 = ""; sub(/^  /, ""); print }'; }
+entries() { wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /reg:32 2>/dev/null | tr -d '\r' | grep -c -i 'ZELBxQ'; }
+uninstall_silently() {  # WHAT
+  local status deadline=$((SECONDS + 90))
+  setup_run "$WIN_INSTALLED\\uninstall.exe" /S
+  status=$?
+  check "$1: uninstaller exit code" 0 "$status"
+  while { [ -n "$(entry DisplayName)" ] || [ -e "$INSTALLED" ]; } && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  [ $SECONDS -lt $deadline ] || fail "$1: the uninstall does not finish"
+  # its copy ends after the last file is gone
+  while pgrep -f '~nsu.*Un\.exe' >/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+}
+
+installed_files() {  # the installed product, one line a file, relative to drive_c
+  (cd "$DRIVE" && find "Program Files (x86)/ZEL Bx-Q Series" "windows/twain_32/ZEL Bx-Q Series" \
+     "ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series" -type f 2>/dev/null | sort)
+}
+
+expected_files() {  # [nodemo]
+  {
+    echo "Program Files (x86)/ZEL Bx-Q Series/Driver/ZELB1.inf"
+    echo "Program Files (x86)/ZEL Bx-Q Series/Driver/ZELB1.sys"
+    echo "Program Files (x86)/ZEL Bx-Q Series/uninstall.exe"
+    echo "Program Files (x86)/ZEL Bx-Q Series/zelsetup.log"
+    echo "Program Files (x86)/ZEL Bx-Q Series/zelview.exe"
+    echo "ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series/ZEL Viewer.lnk"
+    for f in TWZEL_32.ds XGA_FULL.bmp XGA_HALF.bmp SXGA_FULL.bmp SXGA_HALF.bmp; do
+      echo "windows/twain_32/ZEL Bx-Q Series/$f"
+    done
+    if [ "${1:-}" != nodemo ]; then
+      echo "Program Files (x86)/ZEL Bx-Q Series/zelview_demo.exe"
+      echo "ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series/ZEL Viewer - Try without a camera.lnk"
+      [ -n "$HAVE_DEMO_SOURCE" ] && echo "windows/twain_32/ZEL Bx-Q Series/TWZEL_32_demo.ds"
+    fi
+  } | sort
+}
+
+# start PROGRAM: runs an installed program by its installed path. Its
+# working folder is one of the user's (the demo writes its traffic trace
+# there), here a folder outside the prefix.
+RUN=$OUT/run
+mkdir -p "$RUN"
+start() {
+  CURRENT=$1
+  (cd "$RUN" && exec wine "$WIN_INSTALLED\\$1" >"$OUT/program.log" 2>&1) &
+  APP=$!
+}
+
+ended() {  # SECONDS WHAT
+  local limit=$(($1 * 10))
+  while kill -0 "$APP" 2>/dev/null && [ $limit -gt 0 ]; do sleep 0.1; limit=$((limit - 1)); done
+  if kill -0 "$APP" 2>/dev/null; then
+    fail "$2: the program did not end"
+    wine taskkill /f /im "$CURRENT" >/dev/null 2>&1
+    kill "$APP" 2>/dev/null
+    return 1
+  fi
+  pass "$2"
+}
+
+box() {  # CAPTION ICON TEXT: the box is shown with that icon and text, and answered OK
+  local seen
+  if ! seen=$(probe box "$1" 25000); then fail "box [$1] not shown"; shot "missing-box"; return 1; fi
+  check "box [$1] icon" "icon=$2" "$(echo "$seen" | head -1)"
+  check "box [$1] text" "$(printf '%b' "$3")" "$(echo "$seen" | tail -n +2)"
+  probe answer "$1" 1 || fail "box [$1] could not be answered"
+}
+
+# =================================================================================
+echo "--- silent: install, use, uninstall"
+fresh_prefix silent
+listing "$OUT/silent-before"
+setup_run "$SETUP" /S
+check "silent install: exit code" 0 $?
+check "silent install: every file in its place, nothing else" "$(expected_files)" "$(installed_files)"
+identical=0
+for f in program/zelview.exe program/zelview_demo.exe twain/TWZEL_32.ds twain/XGA_FULL.bmp twain/SXGA_HALF.bmp driver/x64/ZELB1.sys driver/x64/ZELB1.inf; do
+  case $f in
+    program/*) installed="$INSTALLED/${f#program/}" ;;
+    twain/*) installed="$TWAIN_FOLDER/${f#twain/}" ;;
+    driver/*) installed="$INSTALLED/Driver/${f#driver/x64/}" ;;
+  esac
+  if cmp -s "$RELEASE/$f" "$installed"; then identical=$((identical + 1)); else fail "installed $f differs from the release file"; fi
+done
+check "installed files are the release files (the 64-bit driver on a 64-bit system)" 7 "$identical"
+for f in "$INSTALLED/zelview.exe" "$INSTALLED/zelview_demo.exe" "$TWAIN_FOLDER/TWZEL_32.ds" \
+         "$INSTALLED/Driver/ZELB1.sys" "$INSTALLED/uninstall.exe"; do
+  if result=$(verify "$f"); then pass "signature of installed ${f##*/}"; else fail "signature of installed ${f##*/}: $result"; fi
+done
+strings "$MENU/ZEL Viewer.lnk" | grep -qxF "$WIN_INSTALLED\\zelview.exe" \
+  && pass "shortcut to the viewer" || fail "the viewer's shortcut does not name zelview.exe"
+strings "$MENU/ZEL Viewer - Try without a camera.lnk" | grep -qxF "$WIN_INSTALLED\\zelview_demo.exe" \
+  && strings -e l "$MENU/ZEL Viewer - Try without a camera.lnk" | grep -qF '%TEMP%' \
+  && pass "shortcut to the demo viewer, working in the user's temporary folder" \
+  || fail "the demo shortcut does not name zelview_demo.exe and %TEMP%"
+check "entry: name" "ZEL Bx-Q Series" "$(entry DisplayName)"
+check "entry: publisher" "Veltrum Quorlen Co. Ltd" "$(entry Publisher)"
+check "entry: version" "$(cat "$ZEL_SOURCE_DIR/setup/version")" "$(entry DisplayVersion)"
+check "entry: uninstaller" "\"$WIN_INSTALLED\\uninstall.exe\"" "$(entry UninstallString)"
+check "entry: silent uninstaller" "\"$WIN_INSTALLED\\uninstall.exe\" /S" "$(entry QuietUninstallString)"
+check "entry: location" "$WIN_INSTALLED" "$(entry InstallLocation)"
+size_kb=$(( $(entry EstimatedSize) ))
+actual_kb=$(( ($(du -sb "$INSTALLED" | cut -f1) + $(du -sb "$TWAIN_FOLDER" | cut -f1)) / 1024 ))
+if [ "$size_kb" -gt 0 ] && [ $((size_kb - actual_kb)) -le 16 ] && [ $((actual_kb - size_kb)) -le 64 ]; then
+  pass "entry: size $size_kb KB (files: $actual_kb KB)"
+else
+  fail "entry: size $size_kb KB, the files take $actual_kb KB"
+fi
+grep -q "^driver: this system has no pnputil.exe" "$INSTALLED/zelsetup.log" \
+  && pass "log: no pnputil here, the driver package is left in the installation folder" \
+  || { fail "log: no driver line"; cat "$INSTALLED/zelsetup.log"; }
+
+start zelview.exe
+box "Error - Device Driver" error \
+  "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set."
+ended 15 "installed zelview.exe without a camera: the device-driver message, then it ends"
+
+start zelview_demo.exe
+if probe wait "VIEW PANEL" 30000 >/dev/null; then
+  a=$(probe picture "VIEW PANEL"); moved=
+  for try in 1 2 3 4 5 6; do
+    sleep 0.7; b=$(probe picture "VIEW PANEL")
+    if [ -n "$a" ] && [ "$a" != "$b" ]; then moved=1; break; fi
+    a=$b
+  done
+  [ -n "$moved" ] && pass "installed demo viewer: live picture" || fail "installed demo viewer: the picture does not change"
+  shot silent-demo-viewer
+  probe close "VIEW PANEL"
+  ended 15 "installed demo viewer closes"
+else
+  fail "installed demo viewer: no main window"; shot silent-demo-missing
+fi
+
+wanted=("ZEL TWAIN Data Source")
+[ -n "$HAVE_DEMO_SOURCE" ] && wanted+=("$DEMO_SOURCE_NAME")
+if wine "$SOURCE_CHECK" "${wanted[@]}" >"$OUT/source-check.log" 2>&1; then
+  pass "installed data sources found under twain_32 and opened from there (${#wanted[@]})"
+else
+  fail "installed data sources:"; sed 's/^/     /' "$OUT/source-check.log"
+fi
+
+uninstall_silently "silent uninstall"
+listing "$OUT/silent-after"
+same_as_before "silent uninstall" "$OUT/silent-before" "$OUT/silent-after"
+drop_prefix
+
+# =================================================================================
+echo "--- upgrade: older version, this one over it interactively, this one again"
+fresh_prefix upgrade
+listing "$OUT/upgrade-before"
+setup_run "$OLD_SETUP" /S /NODEMO
+check "older version /S /NODEMO: exit code" 0 $?
+check "older version: its version in the entry" "$OLD_VERSION" "$(entry DisplayVersion)"
+check "older version without the demo: its files" "$(expected_files nodemo)" "$(installed_files)"
+
+(exec wine "$SETUP" >/dev/null 2>&1) &
+APP=$!; CURRENT=zelsetup.exe
+# The default button of every page takes the defaults: welcome, components
+# (all of them), the folder of the copy installed before, install, finish.
+if probe wait "$SETUP_TITLE" 30000 >/dev/null; then
+  sleep 1; shot upgrade-page-1
+  probe click "$SETUP_TITLE" 1 >/dev/null || fail "welcome page: Next cannot be clicked"
+  page=2
+  while kill -0 "$APP" 2>/dev/null && [ $page -le 8 ]; do
+    probe wait "$PAGE_TITLE" 20000 >/dev/null || break
+    sleep 1
+    shot "upgrade-page-$page"
+    probe click "$PAGE_TITLE" 1 >/dev/null
+    page=$((page + 1))
+  done
+else
+  fail "interactive setup: no window"
+fi
+if ended 20 "interactive setup ends"; then
+  wait "$APP"
+  check "interactive install over the older version: exit code" 0 $?
+fi
+check "after the upgrade: this version in the entry" "$(cat "$ZEL_SOURCE_DIR/setup/version")" "$(entry DisplayVersion)"
+check "after the upgrade: one entry" 1 "$(entries)"
+check "after the upgrade: one copy, with the demo" "$(expected_files)" "$(installed_files)"
+grep -q "^installed .*zelview_demo.exe" "$INSTALLED/zelsetup.log" || fail "the upgrade's log does not list the demo viewer"
+
+setup_run "$SETUP" /S
+check "the same version again (/S): exit code" 0 $?
+check "installed twice: one entry" 1 "$(entries)"
+check "installed twice: one copy" "$(expected_files)" "$(installed_files)"
+uninstall_silently "uninstall after the upgrade"
+listing "$OUT/upgrade-after"
+same_as_before "uninstall after the upgrade" "$OUT/upgrade-before" "$OUT/upgrade-after"
+drop_prefix
+
+# =================================================================================
+echo "--- refusals: no administrator rights, a copy in use"
+fresh_prefix refusals
+wine "$RUN_LIMITED" "$(winepath -w "$SETUP")" /S >/dev/null 2>&1
+check "without administrator rights (/S): exit code" 3 $?
+check "without administrator rights: nothing installed" "" "$(installed_files)"
+check "without administrator rights: no entry" 0 "$(entries)"
+(exec wine "$RUN_LIMITED" "$(winepath -w "$SETUP")" >/dev/null 2>&1) &
+APP=$!; CURRENT=zelsetup.exe
+box "$SETUP_TITLE" error \
+  "Setup needs administrator rights to install or remove the ZEL Bx-Q Series software for all users.\nRun it again as an administrator."
+wait "$APP"
+check "without administrator rights (interactive): exit code" 3 $?
+
+setup_run "$SETUP" /S
+check "install for the in-use checks" 0 $?
+start zelview_demo.exe
+probe wait "VIEW PANEL" 30000 >/dev/null || fail "demo viewer for the in-use checks does not start"
+before_files=$(installed_files; md5sum "$INSTALLED/zelview_demo.exe")
+setup_run "$SETUP" /S
+check "setup while the demo viewer runs (/S): exit code" 4 $?
+(exec wine "$SETUP" >/dev/null 2>&1) &
+SETUP_PID=$!
+box "$SETUP_TITLE" error \
+  "The ZEL Bx-Q Series software is in use:\n$WIN_INSTALLED\\zelview_demo.exe\nClose the viewer and every program that uses the TWAIN source, then try again."
+wait "$SETUP_PID"
+check "setup while the demo viewer runs (interactive): exit code" 4 $?
+setup_run "$WIN_INSTALLED\\uninstall.exe" /S "_?=$WIN_INSTALLED"
+check "uninstaller while the demo viewer runs: exit code" 4 $?
+check "in use: nothing changed" "$before_files" "$(installed_files; md5sum "$INSTALLED/zelview_demo.exe")"
+kill -0 "$APP" 2>/dev/null && pass "in use: the demo viewer runs on" || fail "in use: the demo viewer has ended"
+probe close "VIEW PANEL"
+ended 15 "the demo viewer closes"
+uninstall_silently "uninstall once the demo viewer has closed"
+check "uninstalled: nothing left" "" "$(installed_files)"
+drop_prefix
+
+echo "installer: $failures failure(s); screenshots and listings in $OUT"
+[ "$failures" -eq 0 ]
