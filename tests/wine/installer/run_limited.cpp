@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -16,10 +17,13 @@ int main(int argc, char** argv) {
   }
   std::string commandLine;
   for (int a = 1; a < argc; ++a) {
+    // Arguments are passed as they came; only those with blanks are quoted
+    // (setup takes /S only unquoted).
+    const bool quote = std::strchr(argv[a], ' ') != nullptr;
     if (a > 1) commandLine += ' ';
-    commandLine += '"';
+    if (quote) commandLine += '"';
     commandLine += argv[a];
-    commandLine += '"';
+    if (quote) commandLine += '"';
   }
 
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
