@@ -72,17 +72,21 @@ BitmapInfoHeader widenCoreHeader(const uint8_t core[12]) {
 
 }  // namespace
 
-bool writePictureBmp(const char* path, const uint8_t* topDownBgr, int32_t width, int32_t height) {
+void pictureBmpHeaders(int32_t width, int32_t height, uint8_t out[kPictureBmpHeadersBytes]) {
   BitmapInfoHeader header = topDownPictureHeader(width, height);
   header.height = height;  // the file holds its rows bottom-up
   header.xPelsPerMeter = kPelsPerMeter;
   header.yPelsPerMeter = kPelsPerMeter;
-  uint8_t fileHeader[kBitmapFileHeaderBytes];
-  fileHeaderFor(header, fileHeader);
+  fileHeaderFor(header, out);
+  std::memcpy(out + kBitmapFileHeaderBytes, &header, sizeof header);
+}
+
+bool writePictureBmp(const char* path, const uint8_t* topDownBgr, int32_t width, int32_t height) {
+  uint8_t headers[kPictureBmpHeadersBytes];
+  pictureBmpHeaders(width, height, headers);
   std::FILE* file = std::fopen(path, "wb");
   if (!file) return false;
-  bool ok = std::fwrite(fileHeader, 1, sizeof fileHeader, file) == sizeof fileHeader &&
-            std::fwrite(&header, 1, sizeof header, file) == sizeof header;
+  bool ok = std::fwrite(headers, 1, sizeof headers, file) == sizeof headers;
   const uint32_t rowBytes = bitmapRowBytes(24, static_cast<uint32_t>(width));
   const size_t pixelBytes = static_cast<size_t>(width) * 3;
   std::vector<uint8_t> row(rowBytes, 0);

@@ -14,6 +14,12 @@ namespace imaging {
 // largest is 1280 x 1024 x 3); larger sizes in a file are refused.
 enum : uint32_t { kMaxBmpImageBytes = 64u * 1024u * 1024u, kMaxBmpColours = 256 };
 
+// The bytes that open the BMP file of a width x height 24-bit picture: the
+// file header and the information header (72 dpi); the rows follow bottom
+// row first, each padded to whole 4-byte words.
+enum : uint32_t { kPictureBmpHeadersBytes = kBitmapFileHeaderBytes + kBitmapInfoHeaderBytes };
+void pictureBmpHeaders(int32_t width, int32_t height, uint8_t out[kPictureBmpHeadersBytes]);
+
 // Writes a picture as the system holds it (24 bits, rows from the top,
 // 3 bytes a pixel, no row padding) as a bottom-up BMP file at 72 dpi.
 // False when the file cannot be written whole.

@@ -63,6 +63,17 @@ bool writeFile(Handle file, const void* buffer, uint32_t count, uint32_t* done);
 bool closeHandle(Handle handle);
 // Deletes a file; false when it does not exist or cannot be deleted.
 bool deleteFile(const char* path);
+// Creates a new, empty file with a name of its own in the folder of
+// `targetPath` (the current folder for a bare name), open for writing; its
+// path goes to `tempPath` (`tempPathSize` bytes). invalidHandle() on
+// failure (missing folder, no write access, path too long).
+Handle createTempFileBeside(const char* targetPath, char* tempPath, uint32_t tempPathSize);
+// Moves the file `from` to the name `to`, replacing a file of that name in
+// one step. A read-only file is not replaced (kErrorAccessDenied); natively
+// a file without the owner's write permission counts as read-only.
+bool replaceFile(const char* from, const char* to);
+// The process's current folder, zero-terminated; false when it does not fit.
+bool currentDirectory(char* buffer, uint32_t size);
 
 // A stand-in for the driver behind the "\\.\" device paths. Functions return
 // 0 on success or a system error code. Ids are chosen by the seam.

@@ -4,12 +4,14 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "platform/platform_internal.h"
@@ -73,6 +75,18 @@ uint32_t errnoToCode(int error) {
   }
 }
 
+Handle fileObjectFor(int fd) {
+  FileObject* object = new (std::nothrow) FileObject;
+  if (!object) {
+    ::close(fd);
+    setLastError(kErrorNotEnoughMemory);
+    return invalidHandle();
+  }
+  object->kind = Kind::File;
+  object->fd = fd;
+  return object;
+}
+
 void releaseThread(ThreadObject* object) {
   if (object->references.fetch_sub(1) == 1) delete object;
 }
@@ -116,15 +130,7 @@ Handle openPath(const char* path) {
     setLastError(errnoToCode(errno));
     return invalidHandle();
   }
-  FileObject* object = new (std::nothrow) FileObject;
-  if (!object) {
-    ::close(fd);
-    setLastError(kErrorNotEnoughMemory);
-    return invalidHandle();
-  }
-  object->kind = Kind::File;
-  object->fd = fd;
-  return object;
+  return fileObjectFor(fd);
 }
 
 bool readFile(Handle file, void* buffer, uint32_t count, uint32_t* done) {
@@ -171,10 +177,12 @@ bool closeHandle(Handle handle) {
   switch (object->kind) {
     case Kind::File: {
       FileObject* file = static_cast<FileObject*>(object);
-      ::close(file->fd);
+      // A write the system had only buffered can still fail here.
+      const bool closed = ::close(file->fd) == 0;
+      if (!closed) setLastError(errnoToCode(errno));
       file->kind = Kind{};
       delete file;
-      return true;
+      return closed;
     }
     case Kind::Event: {
       EventObject* event = static_cast<EventObject*>(object);
@@ -199,6 +207,57 @@ bool closeHandle(Handle handle) {
 bool deleteFile(const char* path) {
   if (path == nullptr || ::unlink(path) != 0) {
     setLastError(path ? errnoToCode(errno) : kErrorInvalidParameter);
+    return false;
+  }
+  return true;
+}
+
+Handle createTempFileBeside(const char* targetPath, char* tempPath, uint32_t tempPathSize) {
+  if (!targetPath || !tempPath) {
+    setLastError(kErrorInvalidParameter);
+    return invalidHandle();
+  }
+  const char* slash = std::strrchr(targetPath, '/');
+  const int folderLength = slash ? static_cast<int>(slash - targetPath) + 1 : 0;
+  static std::atomic<uint32_t> serial{0};
+  // A few names in case one is taken; the mode follows the umask as for any
+  // new file, so the finished file gets the usual permissions.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const uint32_t tag = (static_cast<uint32_t>(getpid()) << 12) ^ (tickCount() << 4) ^ serial.fetch_add(1);
+    const int written = std::snprintf(tempPath, tempPathSize, "%.*s~zel%08x.tmp", folderLength, targetPath, tag);
+    if (written < 0 || static_cast<uint32_t>(written) >= tempPathSize) {
+      setLastError(kErrorInvalidParameter);
+      return invalidHandle();
+    }
+    const int fd = ::open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fileObjectFor(fd);
+    if (errno != EEXIST) break;
+  }
+  setLastError(errnoToCode(errno));
+  tempPath[0] = 0;
+  return invalidHandle();
+}
+
+bool replaceFile(const char* from, const char* to) {
+  if (!from || !to) {
+    setLastError(kErrorInvalidParameter);
+    return false;
+  }
+  struct stat existing;
+  if (::stat(to, &existing) == 0 && (S_ISDIR(existing.st_mode) || !(existing.st_mode & S_IWUSR))) {
+    setLastError(kErrorAccessDenied);
+    return false;
+  }
+  if (::rename(from, to) != 0) {
+    setLastError(errnoToCode(errno));
+    return false;
+  }
+  return true;
+}
+
+bool currentDirectory(char* buffer, uint32_t size) {
+  if (!buffer || !::getcwd(buffer, size)) {
+    setLastError(kErrorInvalidParameter);
     return false;
   }
   return true;

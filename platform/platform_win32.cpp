@@ -4,6 +4,8 @@
 
 #include <process.h>
 
+#include <cstring>
+
 #include "platform/platform_internal.h"
 
 namespace plat {
@@ -47,6 +49,55 @@ bool closeHandle(Handle handle) {
 }
 
 bool deleteFile(const char* path) { return path && DeleteFileA(path) != FALSE; }
+
+Handle createTempFileBeside(const char* targetPath, char* tempPath, uint32_t tempPathSize) {
+  char folder[MAX_PATH];
+  const char* slash = targetPath ? std::strrchr(targetPath, '\\') : nullptr;
+  const char* other = targetPath ? std::strrchr(targetPath, '/') : nullptr;
+  if (other > slash) slash = other;
+  const size_t folderLength = slash ? static_cast<size_t>(slash - targetPath) + 1 : 0;
+  if (!targetPath || !tempPath || tempPathSize < MAX_PATH || folderLength >= sizeof folder) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return invalidHandle();
+  }
+  if (folderLength) {
+    std::memcpy(folder, targetPath, folderLength);
+    folder[folderLength] = 0;
+  } else {
+    std::strcpy(folder, ".");
+  }
+  // The system makes the name unique and creates the empty file.
+  if (GetTempFileNameA(folder, "zel", 0, tempPath) == 0) {
+    tempPath[0] = 0;
+    return invalidHandle();
+  }
+  HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    DeleteFileA(tempPath);
+    tempPath[0] = 0;
+    SetLastError(error);
+  }
+  return file;
+}
+
+bool replaceFile(const char* from, const char* to) {
+  if (!from || !to) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesA(to);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool currentDirectory(char* buffer, uint32_t size) {
+  const DWORD length = buffer ? GetCurrentDirectoryA(size, buffer) : 0;
+  return length > 0 && length < size;
+}
 
 Handle createEvent(bool manualReset, bool initiallySignalled) {
   return CreateEventA(nullptr, manualReset ? TRUE : FALSE, initiallySignalled ? TRUE : FALSE, nullptr);

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "viewer/acquisition_thread.h"
+#include "viewer/image_saver.h"
 #include "viewer/layout.h"
 #include "viewer/mini_panel.h"
 #include "viewer/viewer_resources.h"
@@ -212,6 +213,7 @@ intptr_t noticeHandler(WindowHandle, uint32_t message, uintptr_t, intptr_t) {
 }
 
 int runViewer() {
+  miniPanelState.saveComponent = &imageSaverOutput;
   windowOps().runModalDialog(IDD_MAIN_WINDOW, nullptr, mainWindowHandler);
   return 0;
 }

@@ -112,7 +112,7 @@ void outputFrozenPicture(const PictureOutputComponent& out, int purpose) {
   out.reset(zoomLevel);
   if (out.runDialogs(viewerState.miniPanel)) {
     const int size = purpose == kPurposePrint ? 0 : out.chosenSize();
-    out.showProgress();
+    out.openProgress(viewerState.miniPanel);
     const bool fetch = size != zoomLevel;
     if (fetch) {
       // A thread that cannot be parked (stuck in the camera) must not share
@@ -130,7 +130,7 @@ void outputFrozenPicture(const PictureOutputComponent& out, int purpose) {
       out.write(framePipeline.liveImage, size);
     }
     out.setProgress(100);
-    out.closeProgress();
+    out.showEndedText();
     if (fetch) {
       framePipeline.freeCapture();
       resumeAcquisition();

@@ -20,10 +20,12 @@ struct PictureOutputComponent {
   // The picture size (0..2) the output wants; and the size it is given.
   int (*chosenSize)();
   void (*setSize)(int size);
-  // The progress window.
-  void (*showProgress)();
+  // The progress window: opened owned by the given window (with the text
+  // of the work under way), its bar set, and at the end its closing text.
+  // The window stays until cleanUp.
+  void (*openProgress)(WindowHandle owner);
   void (*setProgress)(int percent);
-  void (*closeProgress)();
+  void (*showEndedText)();
   // The progress that the chunk reads of a fetch advance.
   const devlink::ProgressSink* fetchProgress;
   // Writes the file or prints the page from a 24-bit top-down picture of

@@ -11,6 +11,9 @@
 #define IDD_CAPTURE_NOTICE 82
 #define IDD_GOODBYE 83
 #define IDD_SPLASH 84
+#define IDD_SAVING_GUIDANCE 22
+// The Save As dialog's extra panel is a template named, not numbered.
+#define SAVE_AS_TEMPLATE "Save As"
 
 // Main window
 #define IDC_VIEW_PLACEHOLDER 110
@@ -30,6 +33,19 @@
 #define IDC_NOTICE_TEXT 301
 #define IDC_NOTICE_ICON 302
 #define IDC_SPLASH_PICTURE 303
+
+// Save As panel: the size choice; 1119 is the platform's placeholder for
+// the standard controls of the file dialog.
+#define IDC_SIZE_FULL 801
+#define IDC_SIZE_HALF 802
+#define IDC_SIZE_QUARTER 803
+#define IDC_SIZE_GROUP 810
+#define IDC_STANDARD_CONTROLS 1119
+
+// Saving guidance
+#define IDC_GUIDANCE_TEXT 752
+#define IDC_GUIDANCE_ICON 753
+#define IDC_SAVE_PROGRESS 851
 
 // Icons
 #define IDI_VIEWER 5001

@@ -24,5 +24,11 @@ const char kReleaseQuestionText[] = "Currently the image is captured.\nDo you wa
 const char kReleaseQuestionCaption[] = "Warning - release Capture";
 const char kFullModeText[] = "It is impossible to set the Full mode under 1024X768 mode or below.";
 const char kFullModeCaption[] = "Error - Mode selection";
+const char kLibraryText[] = "Library can't operate correctly";
+const char kLibraryCaption[] = "Error - Libaray";
+const char kSaveFormatText[] = "Sorry, Can't save the '%s'  format.\nOnly support bitmap or jpeg format.";
+const char kSaveFormatCaption[] = "Error - Save format";
+const char kSavingText[] = "It is in the process of saving a image file.";
+const char kSavingEndedText[] = "The image file saving was ended. ";
 
 }  // namespace viewer

@@ -22,5 +22,11 @@ extern const char kReleaseQuestionText[];
 extern const char kReleaseQuestionCaption[];
 extern const char kFullModeText[];
 extern const char kFullModeCaption[];
+extern const char kLibraryText[];
+extern const char kLibraryCaption[];
+extern const char kSaveFormatText[];  // printf format: the three characters of the extension
+extern const char kSaveFormatCaption[];
+extern const char kSavingText[];
+extern const char kSavingEndedText[];
 
 }  // namespace viewer

@@ -14,6 +14,8 @@ namespace viewer {
 
 using plat::WindowHandle;
 
+typedef intptr_t (*MessageHandler)(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
 // Window messages the handlers receive. Numbers are the platform's own, so
 // the Win32 dialog procedure forwards them unchanged.
 enum : uint32_t {
@@ -23,6 +25,42 @@ enum : uint32_t {
   kMsgInitDialog = 0x0110,
   kMsgCommand = 0x0111,
   kMsgDeviceChange = 0x0219,  // 537
+  // Sent to controls.
+  kMsgSetText = 0x000C,
+  kMsgButtonSetCheck = 0x00F1,
+  kMsgProgressSetRange = 0x0401,  // lParam: low word minimum, high word maximum
+  kMsgProgressSetPos = 0x0402,
+  kMsgProgressSetStep = 0x0404,
+  kMsgProgressStepIt = 0x0405,
+};
+
+// The platform's save-file dialog, extended below its standard controls by
+// a template of the program's and a hook procedure for it. The hook
+// receives kMsgInitDialog with lParam pointing to a FileDialogOpening, then
+// the commands of the template's controls.
+enum : uint32_t {
+  kFileDialogOverwritePrompt = 0x00000002,
+  kFileDialogPathMustExist = 0x00000800,
+  kFileDialogExplorer = 0x00080000,
+};
+struct FileDialogOpening {
+  WindowHandle owner;    // the dialog's owner window
+  intptr_t customData;   // as in the request
+};
+struct SaveFileRequest {
+  WindowHandle owner;
+  const char* filters;   // pairs "text\0pattern\0", the list ending in an empty text
+  uint32_t filterIndex;  // the filter selected at first, 1 for the first
+  const char* defaultExtension;
+  const char* initialFolder;
+  uint32_t flags;        // kFileDialog... values
+  const char* templateName;
+  MessageHandler hook;
+  intptr_t customData;
+  char* path;            // the chosen path, zero-terminated
+  uint32_t pathSize;
+  char* title;           // the chosen file name without its folder
+  uint32_t titleSize;
 };
 
 // Device-change event codes the main window looks at.
@@ -48,7 +86,6 @@ struct DrawRequest {
   WindowHandle button;    // the button's own window
 };
 
-typedef intptr_t (*MessageHandler)(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 typedef void* DrawingSurface;
 
 struct WindowOps {
@@ -80,6 +117,8 @@ struct WindowOps {
   // Skinned drawing (see skinned_button.h): false when the bitmap is missing.
   bool (*drawKeyedBitmap)(WindowHandle panel, WindowHandle button, int bitmapId);
   bool (*drawOpaqueBitmap)(WindowHandle panel, const WindowRect& rect, int bitmapId);
+  // Runs the save-file dialog; true when the user confirmed a name.
+  bool (*runSaveFileDialog)(const SaveFileRequest& request);
 };
 
 void installWindowOps(const WindowOps* ops);

@@ -2,6 +2,7 @@
 // one dialog procedure that forwards to the viewer's message handlers, and
 // the drawing calls (stretched live picture, colour-keyed button bitmaps).
 #include <windows.h>
+#include <commctrl.h>
 
 #include "viewer/skinned_button.h"
 #include "viewer/window_ops_win32.h"
@@ -225,10 +226,18 @@ const WindowOps kWin32Ops = {createDialog,  runModalDialog, endDialog,       des
                              showWindow,    updateWindow,   invalidate,      postMessage,    sendMessage,
                              systemMetric,  windowRect,     dialogItem,      setWindowIcon,  setMouseCapture,
                              releaseMouseCapture, getSurface, stretchPicture, releaseSurface, drawKeyedBitmap,
-                             drawOpaqueBitmap};
+                             drawOpaqueBitmap, runSaveFileDialogWin32};
 
 }  // namespace
 
-const WindowOps* win32WindowOps() { return &kWin32Ops; }
+const WindowOps* win32WindowOps() {
+  // The progress bars of the guidance windows are common controls.
+  static const BOOL registered = [] {
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+    return InitCommonControlsEx(&classes);
+  }();
+  (void)registered;
+  return &kWin32Ops;
+}
 
 }  // namespace viewer

@@ -7,4 +7,7 @@ namespace viewer {
 
 const WindowOps* win32WindowOps();
 
+// The save-file dialog (file_dialog_win32.cpp).
+bool runSaveFileDialogWin32(const SaveFileRequest& request);
+
 }  // namespace viewer

@@ -258,6 +258,7 @@ struct OutputRecord {
   bool wroteLive = false;
   int transfersAtWrite = 0;
   bool threadParkedAtWrite = false;
+  WindowHandle progressOwner = nullptr;
 } out;
 FakeCamera* outCamera = nullptr;
 
@@ -268,9 +269,12 @@ bool outDialogs(WindowHandle) {
 }
 int outChosenSize() { return out.size; }
 void outSetSize(int size) { out.calls.push_back("size " + std::to_string(size)); }
-void outShow() { out.calls.push_back("show"); }
+void outShow(WindowHandle owner) {
+  out.calls.push_back("show");
+  out.progressOwner = owner;
+}
 void outProgress(int percent) { out.calls.push_back("progress " + std::to_string(percent)); }
-void outClose() { out.calls.push_back("close"); }
+void outEnded() { out.calls.push_back("ended"); }
 bool outWrite(const uint8_t* pixels, int size) {
   out.calls.push_back("write");
   out.writtenSize = size;
@@ -284,7 +288,7 @@ void outStep(void*, int step) { out.step = step; }
 void outAdvance(void*) { out.advances++; }
 const ProgressSink kOutProgress = {nullptr, outStep, outAdvance};
 const PictureOutputComponent kOutput = {outReset,    outDialogs,    outChosenSize, outSetSize,
-                                        outShow,     outProgress,   outClose,      &kOutProgress,
+                                        outShow,     outProgress,   outEnded,      &kOutProgress,
                                         outWrite,    outCleanUp};
 
 std::string joined(const std::vector<std::string>& calls) {
@@ -311,8 +315,9 @@ TEST_F(PictureOutputTest, SaveAtTheZoomLevelWritesTheScreenPictureWithoutCameraT
   out.size = 1;
   const int transfers = camera.transfers;
   clickButton(panel, IDC_SAVE);
-  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 80, write, progress 100, close, clean");
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 80, write, progress 100, ended, clean");
   EXPECT_TRUE(out.wroteLive);
+  EXPECT_EQ(out.progressOwner, panel);
   EXPECT_EQ(camera.transfers, transfers);
   EXPECT_TRUE(ui->boxes.empty());
 }
@@ -323,7 +328,7 @@ TEST_F(PictureOutputTest, SaveAtAnotherSizeFetchesItWhileTheThreadIsParked) {
   out.size = 0;
   const int reads = camera.imageReads;
   clickButton(panel, IDC_SAVE);
-  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 80, write, progress 100, close, clean");
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 80, write, progress 100, ended, clean");
   EXPECT_FALSE(out.wroteLive);
   EXPECT_EQ(out.writtenSize, 0);
   EXPECT_TRUE(out.threadParkedAtWrite);
@@ -354,7 +359,7 @@ TEST_F(PictureOutputTest, FailedFetchIsReportedAndTheThreadStillResumes) {
   camera.failCode = kCmdTransferImage;
   camera.failCount = 3;
   clickButton(panel, IDC_SAVE);
-  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 100, close, clean");
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, progress 100, ended, clean");
   ASSERT_EQ(ui->boxes.size(), 2u);
   EXPECT_EQ(ui->boxes[0].text, kCaptureTransferFailText);
   EXPECT_EQ(ui->boxes[1].text, "Fail to transfer the image");
@@ -367,7 +372,7 @@ TEST_F(PictureOutputTest, PrintAlwaysUsesTheFullSizePicture) {
   WindowHandle panel = startPanel();
   freeze(panel);
   clickButton(panel, IDC_PRINT);
-  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, size 0, progress 80, write, progress 100, close, clean");
+  EXPECT_EQ(joined(out.calls), "reset 1, dialogs, show, size 0, progress 80, write, progress 100, ended, clean");
   EXPECT_EQ(out.writtenSize, 0);
   EXPECT_FALSE(out.wroteLive);
   EXPECT_EQ(camera.lastSize, 0);

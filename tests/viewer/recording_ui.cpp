@@ -1,6 +1,9 @@
 #include "tests/viewer/recording_ui.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "viewer/viewer_resources.h"
 
 namespace viewer {
 
@@ -12,8 +15,7 @@ void lockQueue() { plat::waitFor(ui->queueLock, plat::kInfinite); }
 void unlockQueue() { plat::setEvent(ui->queueLock); }
 
 WindowHandle newWindow(int templateId, int controlId, WindowHandle owner, MessageHandler handler) {
-  RecordedWindow w{templateId, controlId, owner, handler, true, {0, 0, 0, 0}, ShowMode::Normal, 0, 0};
-  ui->windows.push_back(w);
+  ui->windows.push_back(recordedWindow(templateId, controlId, owner, handler));
   return handleOf(static_cast<int>(ui->windows.size()));
 }
 
@@ -64,9 +66,80 @@ bool postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr
   return true;
 }
 
+WindowHandle dialogItem(WindowHandle dialog, int controlId);
+
+// The few messages the program sends to controls: texts, check marks and
+// a progress bar's range, position and steps.
+intptr_t controlMessage(RecordedWindow& w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case kMsgSetText:
+      w.text = reinterpret_cast<const char*>(lParam);
+      ui->controlEvents.push_back("text " + std::to_string(w.controlId) + " " + w.text);
+      break;
+    case kMsgButtonSetCheck:
+      w.checked = wParam != 0;
+      ui->controlEvents.push_back("check " + std::to_string(w.controlId));
+      break;
+    case kMsgProgressSetRange:
+      w.progressMax = static_cast<int>(lParam >> 16);
+      ui->controlEvents.push_back("range " + std::to_string(w.progressMax));
+      break;
+    case kMsgProgressSetPos:
+      w.progressPos = static_cast<int>(wParam);
+      ui->controlEvents.push_back("pos " + std::to_string(w.progressPos));
+      break;
+    case kMsgProgressSetStep:
+      w.progressStep = static_cast<int>(wParam);
+      ui->controlEvents.push_back("step " + std::to_string(w.progressStep));
+      break;
+    case kMsgProgressStepIt:
+      w.progressPos = std::min(w.progressMax, w.progressPos + w.progressStep);
+      ui->controlEvents.push_back("stepit");
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
 intptr_t sendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   RecordedWindow& w = windowOf(window);
+  if (w.templateId == 0 && !w.handler) return controlMessage(w, message, wParam, lParam);
   return w.alive && w.handler ? w.handler(window, message, wParam, lParam) : 0;
+}
+
+void copyOut(const std::string& text, char* buffer, uint32_t size) {
+  if (!buffer || size == 0) return;
+  const size_t n = std::min<size_t>(text.size(), size - 1);
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = 0;
+}
+
+bool runSaveFileDialog(const SaveFileRequest& request) {
+  WindowHandle panel = newWindow(kSaveAsPanelTemplate, 0, request.owner, request.hook);
+  ui->events.push_back("create Save As");
+  const char* end = request.filters;
+  while (*end) end += std::strlen(end) + 1;  // text, pattern, ... up to the empty text
+  ui->saveDialogCalls.push_back(SaveDialogCall{
+      request.owner, std::string(request.filters, end), request.filterIndex,
+      request.defaultExtension ? request.defaultExtension : "", request.initialFolder ? request.initialFolder : "",
+      request.flags, request.templateName ? request.templateName : "", request.customData, request.pathSize,
+      request.titleSize, panel});
+  FileDialogOpening opening{request.owner, request.customData};
+  request.hook(panel, kMsgInitDialog, 0, reinterpret_cast<intptr_t>(&opening));
+  for (int id : ui->saveDialog.clicks) {
+    // An automatic radio button checks itself, then tells the dialog.
+    for (int other = IDC_SIZE_FULL; other <= IDC_SIZE_QUARTER; ++other) windowOf(dialogItem(panel, other)).checked = false;
+    windowOf(dialogItem(panel, id)).checked = true;
+    request.hook(panel, kMsgCommand, static_cast<uintptr_t>(id), 0);
+    pumpMessages();
+  }
+  windowOf(panel).alive = false;
+  ui->events.push_back("end Save As");
+  if (!ui->saveDialog.confirm) return false;
+  copyOut(ui->saveDialog.path, request.path, request.pathSize);
+  copyOut(ui->saveDialog.title, request.title, request.titleSize);
+  return true;
 }
 
 int systemMetric(int index) {
@@ -117,7 +190,7 @@ const WindowOps kRecordingOps = {createDialog,   runModalDialog, endDialog,     
                                  showWindow,     updateWindow,   invalidate,      postMessage,      sendMessage,
                                  systemMetric,   windowRect,     dialogItem,      setWindowIcon,    setMouseCapture,
                                  releaseMouseCapture, getSurface, stretchPicture, releaseSurface, drawKeyedBitmap,
-                                 drawOpaqueBitmap};
+                                 drawOpaqueBitmap, runSaveFileDialog};
 
 int answerBox(WindowHandle owner, const char* text, const char* caption, uint32_t flags) {
   ui->boxes.push_back(MessageBoxCall{owner, text, caption, flags});
@@ -163,6 +236,15 @@ RecordingUi& installRecordingUi() {
 }
 
 void removeRecordingUi() { plat::installMessageBoxHook(nullptr); }
+
+RecordedWindow recordedWindow(int templateId, int controlId, WindowHandle owner, MessageHandler handler) {
+  RecordedWindow w;
+  w.templateId = templateId;
+  w.controlId = controlId;
+  w.owner = owner;
+  w.handler = handler;
+  return w;
+}
 
 WindowHandle handleOf(int index) { return reinterpret_cast<WindowHandle>(static_cast<intptr_t>(index)); }
 

@@ -14,16 +14,49 @@
 namespace viewer {
 
 struct RecordedWindow {
-  int templateId;         // 0 for a control
-  int controlId;          // for a control
-  WindowHandle owner;     // owner dialog (controls: their dialog)
-  MessageHandler handler;
-  bool alive;
-  WindowRect rect;
-  ShowMode shown;
-  int icon;
-  int invalidations;
+  int templateId = 0;     // 0 for a control
+  int controlId = 0;      // for a control
+  WindowHandle owner = nullptr;  // owner dialog (controls: their dialog)
+  MessageHandler handler = nullptr;
+  bool alive = true;
+  WindowRect rect{0, 0, 0, 0};
+  ShowMode shown = ShowMode::Normal;
+  int icon = 0;
+  int invalidations = 0;
+  // Controls: what was sent to them.
+  std::string text;
+  bool checked = false;
+  int progressMax = 0;
+  int progressPos = 0;
+  int progressStep = 10;
 };
+
+// The save-file dialog as the test scripts it: the size buttons clicked
+// while it is open (each followed by the delivery of posted messages, as the
+// dialog's own loop would), then confirmed with a path and title or
+// cancelled.
+struct SaveDialogScript {
+  std::vector<int> clicks;
+  bool confirm = true;
+  std::string path;
+  std::string title;
+};
+
+// What the program asked of the save-file dialog, copied.
+struct SaveDialogCall {
+  WindowHandle owner;
+  std::string filters;  // with the zero separators
+  uint32_t filterIndex;
+  std::string defaultExtension;
+  std::string initialFolder;
+  uint32_t flags;
+  std::string templateName;
+  intptr_t customData;
+  uint32_t pathSize, titleSize;
+  WindowHandle panel;   // the window the hook ran for
+};
+
+enum : int { kSaveAsPanelTemplate = -1 };
 
 struct MessageBoxCall {
   WindowHandle owner;
@@ -52,6 +85,9 @@ struct RecordingUi {
   std::deque<int> answers;              // scripted message-box answers
   std::vector<PostedMessage> delivered; // every posted message once delivered
   std::vector<KeyedDraw> keyedDraws;
+  std::vector<std::string> controlEvents;  // "text 752 ...", "pos 80", "step 6", "stepit"
+  SaveDialogScript saveDialog;
+  std::vector<SaveDialogCall> saveDialogCalls;
   std::vector<int> missingBitmaps;      // draw of these ids fails
   int workWidth = 1280, workHeight = 1024, captionHeight = 19;
   WindowHandle mouseCapture = nullptr;
@@ -71,6 +107,8 @@ struct RecordingUi {
 RecordingUi& installRecordingUi();
 void removeRecordingUi();
 
+// A live window record (a dialog made from a template, or a control).
+RecordedWindow recordedWindow(int templateId, int controlId, WindowHandle owner, MessageHandler handler);
 WindowHandle handleOf(int index);
 RecordedWindow& windowOf(WindowHandle window);
 // The live window made from a template, null when none.

@@ -59,9 +59,8 @@ void ViewerTest::TearDown() {
 
 void ViewerTest::openCameraLink() {
   viewerState.mainWindow = handleOf(1);
-  ui->windows.push_back(RecordedWindow{1, 0, nullptr, nullptr, true, {0, 0, 0, 0},
-                                       ShowMode::Normal, 0, 0});
-  ui->windows.push_back(RecordedWindow{2, 0, nullptr, nullptr, true, {0, 0, 0, 0}, ShowMode::Normal, 0, 0});
+  ui->windows.push_back(recordedWindow(1, 0, nullptr, nullptr));
+  ui->windows.push_back(recordedWindow(2, 0, nullptr, nullptr));
   viewerState.miniPanel = handleOf(2);
   viewerState.viewRect = ViewRect{5, 5, 517, 389};
   framePipeline.setSizeIndex(1);

@@ -4,12 +4,17 @@
 //                            prints its rectangle "left top right bottom"
 //   gone TITLE MS            no such window is left
 //   splash MS                the untitled 350 x 159 splash window appears
-//   item TITLE ID            prints a control's rectangle
+//   item TITLE ID            prints a control's rectangle (the control may
+//                            sit in a child dialog, as in a file dialog)
 //   click TITLE ID           mouse press and release on the control's centre
+//   text TITLE ID            prints a control's text
+//   checked TITLE ID         prints 1 when a button is checked, else 0
+//   progress TITLE ID        prints a progress bar's position
 //   box CAPTION MS           a message box of that caption appears; prints
 //                            "icon=<error|information|question|warning>" and
 //                            its text lines
 //   answer CAPTION ID        clicks button ID (1 OK, 6 Yes, 7 No) of the box
+//                            (of the window of that caption that has one)
 //   picture TITLE            prints a checksum of the window's client area
 //   metrics                  prints caption height and work-area size
 //   close TITLE              asks the window to close
@@ -17,6 +22,7 @@
 //                            attached to it until killed
 // Exit status 0 when the condition held, 1 when not.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,11 +31,16 @@
 
 namespace {
 
+enum { kMessageBoxTextId = 0xFFFF };
+
 struct Search {
   const char* title;
   bool untitledSplash;
   HWND found;
+  int childId;  // when not 0: only a window with a control of this id
 };
+
+HWND findItem(HWND top, int id);
 
 BOOL CALLBACK matchWindow(HWND hwnd, LPARAM lParam) {
   Search* s = reinterpret_cast<Search*>(lParam);
@@ -40,14 +51,14 @@ BOOL CALLBACK matchWindow(HWND hwnd, LPARAM lParam) {
     RECT r;
     GetWindowRect(hwnd, &r);
     if (text[0] == 0 && r.right - r.left == 350 && r.bottom - r.top == 159) s->found = hwnd;
-  } else if (std::strcmp(text, s->title) == 0) {
+  } else if (std::strcmp(text, s->title) == 0 && (s->childId == 0 || findItem(hwnd, s->childId))) {
     s->found = hwnd;
   }
   return s->found ? FALSE : TRUE;
 }
 
-HWND findTop(const char* title, bool splash = false) {
-  Search s{title, splash, nullptr};
+HWND findTop(const char* title, bool splash = false, int childId = 0) {
+  Search s{title, splash, nullptr, childId};
   EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&s));
   return s.found;
 }
@@ -59,6 +70,26 @@ HWND waitTop(const char* title, DWORD ms, bool splash = false) {
     if (w || GetTickCount() - start > ms) return w;
     Sleep(25);
   }
+}
+
+struct ItemSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK matchItem(HWND hwnd, LPARAM lParam) {
+  ItemSearch* s = reinterpret_cast<ItemSearch*>(lParam);
+  if (GetDlgCtrlID(hwnd) == s->id && IsWindowVisible(hwnd)) s->found = hwnd;
+  return s->found ? FALSE : TRUE;
+}
+
+// A control of the window or of any window inside it.
+HWND findItem(HWND top, int id) {
+  HWND direct = GetDlgItem(top, id);
+  if (direct) return direct;
+  ItemSearch s{id, nullptr};
+  EnumChildWindows(top, matchItem, reinterpret_cast<LPARAM>(&s));
+  return s.found;
 }
 
 void printRect(HWND w) {
@@ -153,16 +184,34 @@ int main(int argc, char** argv) {
     printRect(w);
     return 0;
   }
-  if ((cmd == "item" || cmd == "click") && argc >= 4) {
-    HWND w = findTop(argv[2]);
-    HWND item = w ? GetDlgItem(w, std::atoi(argv[3])) : nullptr;
+  if ((cmd == "item" || cmd == "click" || cmd == "text" || cmd == "checked" || cmd == "progress") && argc >= 4) {
+    const int id = std::atoi(argv[3]);
+    HWND w = findTop(argv[2], false, id);
+    HWND item = w ? findItem(w, id) : nullptr;
     if (!item) return 1;
-    if (cmd == "click") clickAt(item);
-    else printRect(item);
+    if (cmd == "click") {
+      clickAt(item);
+    } else if (cmd == "text") {
+      char text[512] = {0};
+      GetWindowTextA(item, text, sizeof text);
+      std::printf("%s\n", text);
+    } else if (cmd == "checked") {
+      std::printf("%d\n", SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    } else if (cmd == "progress") {
+      std::printf("%d\n", static_cast<int>(SendMessageA(item, PBM_GETPOS, 0, 0)));
+    } else {
+      printRect(item);
+    }
     return 0;
   }
   if (cmd == "box" && argc >= 3) {
-    HWND box = waitTop(argv[2], ms(3));
+    // A message box (its text control has the id 0xFFFF), not another
+    // window of the same caption.
+    HWND box = findTop(argv[2], false, kMessageBoxTextId);
+    for (DWORD start = GetTickCount(); !box && GetTickCount() - start < ms(3);) {
+      Sleep(25);
+      box = findTop(argv[2], false, kMessageBoxTextId);
+    }
     if (!box) return 1;
     Sleep(200);  // let it paint before its icon is looked at
     std::printf("icon=%s\n", iconKind(box));
@@ -175,8 +224,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd == "answer" && argc >= 4) {
-    HWND box = waitTop(argv[2], 5000);
-    HWND button = box ? GetDlgItem(box, std::atoi(argv[3])) : nullptr;
+    const int id = std::atoi(argv[3]);
+    DWORD start = GetTickCount();
+    HWND box = findTop(argv[2], false, id);
+    while (!box && GetTickCount() - start < 5000) {
+      Sleep(25);
+      box = findTop(argv[2], false, id);
+    }
+    HWND button = box ? GetDlgItem(box, id) : nullptr;
     if (!button) return 1;
     clickAt(button);
     return 0;
