@@ -42,14 +42,11 @@ SETUP_TITLE="ZEL Bx-Q Series Setup"
 PAGE_TITLE="ZEL Bx-Q Series Setup "   # the pages after the welcome page
 DEMO_SOURCE_NAME="ZEL TWAIN (simulated camera)"
 
-failures=0
-pass() { echo "ok   [${SECONDS}s] $*"; }
-fail() { echo "FAIL [${SECONDS}s] $*"; failures=$((failures + 1)); }
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
-}
-probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-shot() { import -window root -crop 1024x768+0+0 +repage "$OUT/$1.png" 2>/dev/null; }
+RUN=$OUT/run
+mkdir -p "$RUN"
+DESK_W=1024 DESK_H=768
+# check, probe, shot, ended, box: the viewer scenarios' helpers.
+source "$(dirname "${BASH_SOURCE[0]}")/../common/viewer_checks.sh"
 
 # --- The packages -------------------------------------------------------------
 CERT=$OUT/certificate
@@ -192,32 +189,10 @@ expected_files() {  # [nodemo]
 # start PROGRAM: runs an installed program by its installed path. Its
 # working folder is one of the user's (the demo writes its traffic trace
 # there), here a folder outside the prefix.
-RUN=$OUT/run
-mkdir -p "$RUN"
 start() {
   CURRENT=$1
-  (cd "$RUN" && exec wine "$WIN_INSTALLED\\$1" >"$OUT/program.log" 2>&1) &
+  (cd "$RUN" && exec wine "$WIN_INSTALLED\\$1" >"$RUN/program.log" 2>&1) &
   APP=$!
-}
-
-ended() {  # SECONDS WHAT
-  local limit=$(($1 * 10))
-  while kill -0 "$APP" 2>/dev/null && [ $limit -gt 0 ]; do sleep 0.1; limit=$((limit - 1)); done
-  if kill -0 "$APP" 2>/dev/null; then
-    fail "$2: the program did not end"
-    wine taskkill /f /im "$CURRENT" >/dev/null 2>&1
-    kill "$APP" 2>/dev/null
-    return 1
-  fi
-  pass "$2"
-}
-
-box() {  # CAPTION ICON TEXT: the box is shown with that icon and text, and answered OK
-  local seen
-  if ! seen=$(probe box "$1" 25000); then fail "box [$1] not shown"; shot "missing-box"; return 1; fi
-  check "box [$1] icon" "icon=$2" "$(echo "$seen" | head -1)"
-  check "box [$1] text" "$(printf '%b' "$3")" "$(echo "$seen" | tail -n +2)"
-  probe answer "$1" 1 || fail "box [$1] could not be answered"
 }
 
 # =================================================================================
