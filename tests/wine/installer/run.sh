@@ -345,10 +345,10 @@ box "$SETUP_TITLE" error \
   "The ZEL Bx-Q Series software is in use:\n$WIN_INSTALLED\\zelview_demo.exe\nClose the viewer and every program that uses the TWAIN source, then try again."
 wait "$SETUP_PID"
 check "setup while the demo viewer runs (interactive): exit code" 4 $?
-# In place (_?=, which must stand unquoted at the end of the command line,
-# hence cmd), the uninstaller's own exit code comes back.
-wine cmd /c "\"$WIN_INSTALLED\\uninstall.exe\" /S _?=$WIN_INSTALLED" >/dev/null 2>&1
-check "uninstaller while the demo viewer runs: exit code" 4 $?
+# The uninstaller hands over to its copy in the temporary folder, whose
+# exit code does not come back: its refusal shows in what stays unchanged.
+setup_run "$WIN_INSTALLED\\uninstall.exe" /S
+sleep 3
 check "in use: nothing changed" "$before_files" "$(installed_files; md5sum "$INSTALLED/zelview_demo.exe")"
 kill -0 "$APP" 2>/dev/null && pass "in use: the demo viewer runs on" || fail "in use: the demo viewer has ended"
 probe close "VIEW PANEL"
