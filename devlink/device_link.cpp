@@ -30,10 +30,13 @@ void showError(const char* text, const char* caption) {
   plat::showMessage(nullptr, text, caption, plat::kMbOk | plat::kMbIconError);
 }
 
-// Bound on the viewer's start-up queries. A camera that never answers would
-// otherwise keep the program in an endless loop before any window shows;
-// after this many empty replies the open fails with the device-driver message.
-constexpr int kOpenQueryAttempts = 100;
+// Bound on the viewer's start-up queries, in time, in line with the 20 s of
+// the handshake that follows. A camera that never answers would otherwise
+// keep the program in an endless loop before any window shows, and a count
+// of attempts bounds nothing useful: each unanswered query may take the
+// driver's 5 s time-out. Past the bound the open fails with the
+// device-driver message.
+constexpr uint32_t kOpenQueryBoundMs = 20000;
 
 }  // namespace
 
@@ -44,6 +47,7 @@ DeviceLink::DeviceLink(LinkVariant linkVariant)
       stagingBuffer(nullptr),
       stagingSize(0),
       lastError(0),
+      imageReadError(0),
       lineSkip(0),
       largeModel(0),
       variant(linkVariant) {
@@ -85,12 +89,15 @@ uint32_t DeviceLink::findDevice() {
   return 0;
 }
 
-bool DeviceLink::queryUntilAnswered(uint8_t code, CommandBlock* reply) {
-  for (int attempt = 0; attempt < kOpenQueryAttempts; ++attempt) {
+// Sends the query until its reply is not all zero. Each query gets at least
+// one attempt; no attempt starts once kOpenQueryBoundMs have passed since
+// `startMs`, so the wait ends at most one time-out after the bound.
+bool DeviceLink::queryUntilAnswered(uint8_t code, CommandBlock* reply, uint32_t startMs) {
+  do {
     *reply = CommandBlock::make(code, 0);
     if (!transactOnce(reply, true)) *reply = CommandBlock::zero();
     if (!reply->isAllZero()) return true;
-  }
+  } while (plat::tickCount() - startMs < kOpenQueryBoundMs);
   return false;
 }
 
@@ -129,10 +136,15 @@ bool DeviceLink::open(int sizeIndex) {
       close();
       return false;
     }
-  } else if (!queryUntilAnswered(kCmdQueryStatus, &status) || !queryUntilAnswered(kCmdQueryConfig, &config)) {
-    close();
-    showError(kDeviceDriverTextViewer, kDeviceDriverCaption);
-    return false;
+  } else {
+    // Both queries share the one start-up bound.
+    const uint32_t queriesStart = plat::tickCount();
+    if (!queryUntilAnswered(kCmdQueryStatus, &status, queriesStart) ||
+        !queryUntilAnswered(kCmdQueryConfig, &config, queriesStart)) {
+      close();
+      showError(kDeviceDriverTextViewer, kDeviceDriverCaption);
+      return false;
+    }
   }
   lineSkip = (config.bytes[3] >> 4) & 1u;
 
@@ -198,6 +210,15 @@ bool DeviceLink::isPresent() {
     }
   }
   return true;
+}
+
+// Device not connected (the driver's answer once the camera was removed)
+// and not found say so outright. Any other failure (a time-out, the link
+// lock not free in time, a transfer the camera or the bus broke off) leaves
+// the camera there unless its paths no longer open.
+bool DeviceLink::isGoneAfter(uint32_t error) {
+  if (error == plat::kErrorDeviceNotConnected || error == plat::kErrorFileNotFound) return true;
+  return !isPresent();
 }
 
 bool DeviceLink::allocStaging() {

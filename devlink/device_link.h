@@ -33,6 +33,12 @@ struct DeviceLink {
   uint8_t* stagingBuffer;
   uint32_t stagingSize;
   uint32_t lastError;
+  // System error code of the last image read that failed, 0 after one that
+  // went through or failed for want of memory. Written only by readImage,
+  // whose caller is the one thread running a frame transfer, so that caller
+  // can read it after the lock is given back (lastError may by then hold
+  // another thread's exchange).
+  uint32_t imageReadError;
   uint32_t lineSkip;      // bit 4 of byte 3 of the configuration reply
   uint32_t largeModel;    // data source: the 1280x1024 camera answered
   LinkVariant variant;
@@ -47,6 +53,9 @@ struct DeviceLink {
   bool reopen();
   void close();
   bool isPresent();
+  // Whether the camera is gone, judged after a pipe operation failed with
+  // `error`.
+  bool isGoneAfter(uint32_t error);
   bool allocStaging();
   void freeStaging();
   bool resizeStaging();
@@ -73,7 +82,7 @@ struct DeviceLink {
   bool exchangeUnderLock(CommandBlock* block);
   bool waitReadyViewer();
   bool waitReadySource();
-  bool queryUntilAnswered(uint8_t code, CommandBlock* reply);
+  bool queryUntilAnswered(uint8_t code, CommandBlock* reply, uint32_t startMs);
   bool queryOnce(uint8_t code, CommandBlock* reply);
 };
 

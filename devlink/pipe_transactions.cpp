@@ -197,24 +197,28 @@ bool DeviceLink::isIdle() {
 // read-and-copy keep the frame sound: a lock that was not obtained is left
 // alone (signalling it would let a second exchange run beside its holder),
 // and a read the driver failed is reported, so the frame is abandoned
-// instead of being shown with stale bytes.
+// instead of being shown with stale bytes. Why it failed is left in
+// imageReadError: the read's own code, or the wait time-out (258) for a lock
+// not obtained in time. A short read is taken as it comes: the byte count is
+// not examined.
 bool DeviceLink::readImage(uint8_t* destination, uint32_t count) {
+  imageReadError = 0;
   if (count != stagingSize) {
     stagingSize = count;
     if (!resizeStaging()) return false;
   }
-  if (plat::waitFor(linkLock, kLockWaitMs) != plat::kWaitObject0) return false;
-  LockRelease release(linkLock);
-  uint32_t done = 0;
-  if (variant == LinkVariant::DataSource) {
-    return plat::readFile(pipeHandles[kImagePipe], destination, stagingSize, &done);
-  }
-  const bool ok = plat::readFile(pipeHandles[kImagePipe], stagingBuffer, stagingSize, &done);
-  if (!ok) {
-    lastError = plat::lastError();
+  if (plat::waitFor(linkLock, kLockWaitMs) != plat::kWaitObject0) {
+    imageReadError = plat::kWaitTimeout;
     return false;
   }
-  std::memcpy(destination, stagingBuffer, stagingSize);
+  LockRelease release(linkLock);
+  const bool direct = variant == LinkVariant::DataSource;
+  uint32_t done = 0;
+  if (!plat::readFile(pipeHandles[kImagePipe], direct ? destination : stagingBuffer, stagingSize, &done)) {
+    lastError = imageReadError = plat::lastError();
+    return false;
+  }
+  if (!direct) std::memcpy(destination, stagingBuffer, stagingSize);
   return true;
 }
 

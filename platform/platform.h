@@ -107,6 +107,12 @@ bool threadExitCode(Handle thread, uint32_t* code);
 // terminated. POSIX offers no sound way to end a thread from outside, so the
 // native build records the exit code and leaves the runaway thread detached.
 bool terminateThread(Handle thread, uint32_t exitCode);
+// The end of a worker thread that was asked to stop: waits up to twice
+// `waitMs` for `doneEvent`; if the thread has not got there and still runs
+// 10 ms later, ends it with `exitCode` and sets `doneEvent`. A thread that
+// has set its event has only its last steps left and is never forced.
+// True when it had to be ended by force. The handle stays open.
+bool endWorkerThread(Handle thread, Handle doneEvent, uint32_t waitMs, uint32_t exitCode);
 
 // --- Time ---------------------------------------------------------------------
 // Sleep goes through a hook so that tests can run the system's fixed waits
@@ -114,7 +120,11 @@ bool terminateThread(Handle thread, uint32_t exitCode);
 typedef void (*SleepHook)(uint32_t milliseconds);
 void sleepMs(uint32_t milliseconds);
 void installSleepHook(SleepHook hook);
+// The tick count goes through a hook as well, so that a test's virtual clock
+// also drives the time bounds measured with it; null restores the system's.
+typedef uint32_t (*TickHook)();
 uint32_t tickCount();
+void installTickHook(TickHook hook);
 
 // --- Process -----------------------------------------------------------------
 // Ends the process with an exit code. Tests install a hook that records the

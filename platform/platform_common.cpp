@@ -1,6 +1,6 @@
 // The parts of the platform layer that are the same on every system: the
-// seams (device paths, sleep, message boxes, process exit) and the handles
-// given out for files opened through the device-path seam.
+// seams (device paths, sleep, tick count, message boxes, process exit) and
+// the handles given out for files opened through the device-path seam.
 #include <atomic>
 #include <cstring>
 
@@ -11,6 +11,7 @@ namespace {
 
 std::atomic<const DevicePathSeam*> installedSeam{nullptr};
 std::atomic<SleepHook> sleepHook{nullptr};
+std::atomic<TickHook> tickHook{nullptr};
 std::atomic<MessageBoxHook> messageBoxHook{nullptr};
 std::atomic<ExitHook> exitHook{nullptr};
 
@@ -134,6 +135,13 @@ void sleepMs(uint32_t milliseconds) {
   }
 }
 
+void installTickHook(TickHook hook) { tickHook.store(hook); }
+
+uint32_t tickCount() {
+  const TickHook hook = tickHook.load();
+  return hook ? hook() : systemTickCount();
+}
+
 void installMessageBoxHook(MessageBoxHook hook) { messageBoxHook.store(hook); }
 
 int showMessage(WindowHandle owner, const char* text, const char* caption, uint32_t flags) {
@@ -151,6 +159,19 @@ void exitProcess(uint32_t exitCode) {
     return;
   }
   systemExit(exitCode);
+}
+
+bool endWorkerThread(Handle thread, Handle doneEvent, uint32_t waitMs, uint32_t exitCode) {
+  const bool ended = waitFor(doneEvent, waitMs) == kWaitObject0 || waitFor(doneEvent, waitMs) == kWaitObject0;
+  uint32_t code = 0;
+  threadExitCode(thread, &code);
+  if (ended || code != kStillActive) return false;
+  sleepMs(10);
+  threadExitCode(thread, &code);
+  if (code != kStillActive) return false;
+  terminateThread(thread, exitCode);
+  setEvent(doneEvent);
+  return true;
 }
 
 }  // namespace plat

@@ -15,6 +15,7 @@ bool seamClose(Handle handle);
 
 // Provided by each system implementation.
 void systemSleep(uint32_t milliseconds);
+uint32_t systemTickCount();
 int systemMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t flags);
 [[noreturn]] void systemExit(uint32_t exitCode);
 

@@ -386,7 +386,7 @@ void systemSleep(uint32_t milliseconds) {
   }
 }
 
-uint32_t tickCount() {
+uint32_t systemTickCount() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000ull + static_cast<uint64_t>(now.tv_nsec) / 1000000ull);

@@ -147,7 +147,7 @@ bool terminateThread(Handle thread, uint32_t exitCode) {
 
 void systemSleep(uint32_t milliseconds) { Sleep(milliseconds); }
 
-uint32_t tickCount() { return GetTickCount(); }
+uint32_t systemTickCount() { return GetTickCount(); }
 
 void* allocPages(size_t bytes) { return VirtualAlloc(nullptr, bytes ? bytes : 1, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE); }
 

@@ -15,12 +15,12 @@ namespace twain {
 
 namespace {
 
-HMODULE libraryModule = nullptr;
+HMODULE loadedModule = nullptr;
 std::string directoryOverride;
 char moduleDirectory[MAX_PATH + 1];
 
 HMODULE ownModule() {
-  if (libraryModule) return libraryModule;
+  if (loadedModule) return loadedModule;
   // Linked into a program rather than loaded as the data source.
   HMODULE module = nullptr;
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -30,7 +30,9 @@ HMODULE ownModule() {
 
 }  // namespace
 
-void setLibraryModule(HMODULE module) { libraryModule = module; }
+void setLibraryModule(HMODULE module) { loadedModule = module; }
+
+HMODULE libraryModule() { return ownModule(); }
 
 const char* libraryDirectory() {
   if (!directoryOverride.empty()) return directoryOverride.c_str();

@@ -94,8 +94,26 @@ TW_UINT16 failNoData() {
   return TWRC_FAILURE;
 }
 
+namespace {
+
+// MSG_XFERREADY moves the source to state 600. The preview thread offers its
+// frame until the application answers; an offer that crosses the
+// application's answer must not pull a transfer under way (state 700) back
+// to 600, so then it is not sent at all and the state stays.
+bool enterTransferReady() {
+  int32_t* state = const_cast<int32_t*>(&sourceRecord.sourceState);
+  int32_t seen = __atomic_load_n(state, __ATOMIC_SEQ_CST);
+  do {
+    if (seen == kStateTransferring) return false;
+  } while (!__atomic_compare_exchange_n(state, &seen, kStateTransferReady, false, __ATOMIC_SEQ_CST,
+                                        __ATOMIC_SEQ_CST));
+  return true;
+}
+
+}  // namespace
+
 void notifyManager(TW_UINT16 message) {
-  if (message == MSG_XFERREADY) sourceRecord.sourceState = kStateTransferReady;
+  if (message == MSG_XFERREADY && !enterTransferReady()) return;
   if (installedEntry) {
     installedEntry(&sourceRecord.sourceIdentity, &sourceRecord.appIdentity, DG_CONTROL, DAT_NULL, message, nullptr);
     return;

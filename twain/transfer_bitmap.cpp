@@ -8,6 +8,7 @@
 #include "imaging/bmp_file.h"
 #include "twain/capabilities.h"
 #include "twain/global_memory.h"
+#include "twain/pixel_order.h"
 #include "twain/source_record.h"
 
 namespace twain {
@@ -131,11 +132,7 @@ bool copyStrip(uint8_t* buffer, uint32_t length, uint32_t* bytesWritten, bool* l
     uint8_t* out = buffer + static_cast<size_t>(r) * stripCursor.bytesPerRow;
     const uint8_t* in = stripCursor.nextRow;
     if (reverse) {
-      for (uint32_t p = 0; p < pixels; ++p) {
-        out[3 * p] = in[3 * p + 2];
-        out[3 * p + 1] = in[3 * p + 1];
-        out[3 * p + 2] = in[3 * p];
-      }
+      reversePixels(out, in, pixels);
     } else {
       std::memcpy(out, in, stripCursor.bytesPerRow);
     }

@@ -10,6 +10,7 @@
 
 #include "devlink/device_link.h"
 #include "devlink/frame_pipeline.h"
+#include "viewer/live_view.h"
 #include "viewer/viewer_state.h"
 
 namespace viewer {
@@ -30,10 +31,13 @@ void markCommFailure() {
 
 void waitGate() { plat::waitFor(acquisitionThread.gateEvent, plat::kInfinite); }
 
+// Paints with the view rectangle and header as last published: the status
+// refresh may be changing them at this moment (see live_view.h).
 void paintLiveImage(DrawingSurface surface) {
-  const ViewRect& r = viewerState.viewRect;
-  windowOps().stretchPicture(surface, WindowRect{r.left, r.top, r.right, r.bottom},
-                             acquisitionThread.liveBitmapInfo, framePipeline.liveImage);
+  const LiveViewCopy view = readLiveView();
+  const ViewRect& r = view.rect;
+  windowOps().stretchPicture(surface, WindowRect{r.left, r.top, r.right, r.bottom}, view.info,
+                             framePipeline.liveImage);
 }
 
 void repaintHeldFrame() {
@@ -61,21 +65,40 @@ void clearUsbCheckNotice() {
   }
 }
 
+// After a failed chunk read of the live picture: whether the loop ends with
+// a communication failure. An image read that failed ends it only when the
+// camera is gone (device not connected, not found, or its paths no longer
+// open). A time-out, the link lock held elsewhere past the wait, or a
+// transfer the camera broke off costs only the frame: the camera is still
+// there, and ending here would send the link recovery after a camera that
+// kept its number, which it does not search. A short read is no failure at
+// all (readImage takes it as it comes). A chunk that failed without a read
+// (no memory for it, counters out of step) ends the loop as before, so that
+// the recovery builds the buffers afresh.
+bool chunkFailureEndsLoop() {
+  const uint32_t error = deviceLink.imageReadError;
+  return error == 0 || deviceLink.isGoneAfter(error);
+}
+
 // Reads and paints the frame whose transfer has started, chunk by chunk.
-void readFrame() {
+// True when the whole frame arrived. A frame cut short is abandoned; its
+// counters start the next one from the top, and the link lock is free.
+bool readFrame() {
   WindowHandle main = viewerState.mainWindow;
   DrawingSurface surface = windowOps().getSurface(main);
   while (framePipeline.frameInProgress) {
     if (state() != kThreadRun) break;
     waitGate();
     if (!framePipeline.readChunk(devlink::kLivePicture)) {
-      markCommFailure();
+      if (chunkFailureEndsLoop()) markCommFailure();
       break;
     }
     if (surface) paintLiveImage(surface);
   }
   if (surface) windowOps().releaseSurface(main, surface);
-  if (framePipeline.frameInProgress) abandonFrame();
+  if (!framePipeline.frameInProgress) return true;
+  abandonFrame();
+  return false;
 }
 
 void notifyAfterRound(bool released) {
@@ -122,9 +145,11 @@ uint32_t acquisitionThreadProc(void*) {
         goto stop;
       }
       clearUsbCheckNotice();
-      readFrame();
+      const bool wholeFrame = readFrame();
       if (state() != kThreadRun) goto stop;
-      if (!viewerState.freezeFlag) {
+      // A lost frame is released even when frozen: the picture to keep is
+      // a whole one, which the next round fetches.
+      if (!viewerState.freezeFlag || !wholeFrame) {
         waitGate();
         if (!framePipeline.releaseImage()) goto failure;
         plat::sleepMs(kReleaseWaitMs);
@@ -182,27 +207,17 @@ bool startThread() {
 
 void stopThread() {
   if (!acquisitionThread.threadHandle) return;
-  bool ended = plat::waitFor(acquisitionThread.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0 ||
-               plat::waitFor(acquisitionThread.threadDoneEvent, kStopWaitMs) == plat::kWaitObject0;
-  uint32_t code = 0;
-  plat::threadExitCode(acquisitionThread.threadHandle, &code);
   // A thread that has signalled its end only has its last post and its
   // return left; forcing it there could cut it off inside the system's
-  // allocator or message queue. Only a thread that never got there within
-  // the two waits is forced.
-  if (!ended && code == plat::kStillActive) {
-    plat::sleepMs(10);
-    plat::threadExitCode(acquisitionThread.threadHandle, &code);
-    if (code == plat::kStillActive) {
-      plat::terminateThread(acquisitionThread.threadHandle, kForcedExitCode);
-      plat::setEvent(acquisitionThread.threadDoneEvent);
-      // A thread ended from outside may have held the link lock (no other
-      // thread does while we are here) or left a frame half read: give the
-      // lock back and drop the frame, or the next exchange would wait for
-      // the lock forever.
-      if (deviceLink.linkLock) plat::setEvent(deviceLink.linkLock);
-      abandonFrame();
-    }
+  // allocator or message queue, so only one that never got there is forced.
+  if (plat::endWorkerThread(acquisitionThread.threadHandle, acquisitionThread.threadDoneEvent, kStopWaitMs,
+                            kForcedExitCode)) {
+    // A thread ended from outside may have held the link lock (no other
+    // thread does while we are here) or left a frame half read: give the
+    // lock back and drop the frame, or the next exchange would wait for
+    // the lock forever.
+    if (deviceLink.linkLock) plat::setEvent(deviceLink.linkLock);
+    abandonFrame();
   }
   plat::closeHandle(acquisitionThread.threadHandle);
   acquisitionThread.threadHandle = nullptr;

@@ -15,7 +15,12 @@
 //                back one number up, N times in a row failing again before
 //                a frame gets through (each faulty round takes a time-out of
 //                the camera), then once more healthy: the viewer meets a run
-//                of N + 1 communication failures.
+//                of N + 1 communication failures;
+//   presetlock on|off   the camera in use locks or unlocks its presets (the
+//                control panel takes the lock when it opens);
+//   readstall N  the camera in use lets its next N image reads time out;
+//                once a read after them has gone through, the demo writes
+//                "zelview_demo.done" with the line "readstall N".
 #include <windows.h>
 
 #include <cstdio>
@@ -39,6 +44,7 @@ int faultyLeft = 0;              // faulty cameras still to place in the run
 bool healthyLeft = false;        // the healthy camera that ends the run is still to place
 
 const char kCommandFile[] = "zelview_demo.cmd";
+const char kDoneFile[] = "zelview_demo.done";
 const char kTraceFile[] = "zelview_demo.wire";
 
 uint32_t indexInUse() { return static_cast<uint32_t>(viewer::deviceLink.deviceIndex); }
@@ -77,6 +83,29 @@ void placeAhead() {
   }
 }
 
+// The image reads the camera has taken so far.
+uint32_t imageReads(int c) {
+  const uint32_t reads = sim::rigLockCamera(rig, cameras[c])->opCount[3][sim::kDirRead];
+  sim::rigUnlockCamera(rig, cameras[c]);
+  return reads;
+}
+
+// A run of stalled image reads under way: on which camera, how many, and
+// the read count that shows one went through after them (the camera counts
+// a read when it starts, so the one after that).
+int stallCamera = -1;
+int stallCount = 0;
+uint32_t stallServedAt = 0;
+
+void reportStallServed() {
+  if (stallCamera < 0 || imageReads(stallCamera) < stallServedAt) return;
+  if (FILE* f = std::fopen(kDoneFile, "wb")) {
+    std::fprintf(f, "readstall %d\n", stallCount);
+    std::fclose(f);
+  }
+  stallCamera = -1;
+}
+
 void runCommand(const char* text) {
   int inUse = cameraInUse();
   if (std::strncmp(text, "unplug", 6) == 0) {
@@ -86,12 +115,26 @@ void runCommand(const char* text) {
     }
     HWND main = static_cast<HWND>(viewer::viewerState.mainWindow.load());
     if (main) PostMessageA(main, WM_DEVICECHANGE, 7, 0);
+  } else if (std::strncmp(text, "presetlock", 10) == 0) {
+    if (inUse >= 0) {
+      sim::rigLockCamera(rig, cameras[inUse])->presetLock = std::strncmp(text + 10, " on", 3) == 0 ? 1 : 0;
+      sim::rigUnlockCamera(rig, cameras[inUse]);
+    }
   } else if (std::strncmp(text, "failrun", 7) == 0) {
     faultyLeft = std::atoi(text + 7);
     healthyLeft = true;
     placeAhead();
     if (inUse >= 0)
       sim::rigAddFault(rig, cameras[inUse], sim::failOperation(0, sim::kDirWrite, 1, plat::kErrorGenFailure, 3));
+  } else if (std::strncmp(text, "readstall", 9) == 0 && inUse >= 0) {
+    stallCount = std::atoi(text + 9);
+    if (stallCount < 1) stallCount = 1;
+    stallCamera = inUse;
+    // Counted and scripted under one lock: the stalled reads are the next ones.
+    sim::SimCamera* model = sim::rigLockCamera(rig, cameras[inUse]);
+    stallServedAt = model->opCount[3][sim::kDirRead] + static_cast<uint32_t>(stallCount) + 2;
+    sim::cameraAddFault(model, sim::stallOperation(3, sim::kDirRead, 1, static_cast<uint32_t>(stallCount)));
+    sim::rigUnlockCamera(rig, cameras[inUse]);
   }
 }
 
@@ -99,6 +142,7 @@ DWORD WINAPI watchCommands(void*) {
   for (;;) {
     Sleep(50);
     placeAhead();
+    reportStallServed();
     FILE* f = std::fopen(kCommandFile, "rb");
     if (!f) continue;
     char text[32] = {0};
@@ -128,6 +172,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   sim::rigTraceTo(rig, kTraceFile);
   sim::rigInstall(rig);
   DeleteFileA(kCommandFile);
+  DeleteFileA(kDoneFile);
   CreateThread(nullptr, 0, watchCommands, nullptr, 0, nullptr);
   viewer::installWindowOps(viewer::win32WindowOps());
   return viewer::runViewer();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "viewer/live_view.h"
 #include "viewer/viewer_resources.h"
 
 namespace viewer {
@@ -80,6 +81,7 @@ int layoutMainWindow(int level) {
     ui.moveWindow(main, p.x, p.y, p.width, p.height, true);
   }
   viewerState.viewRect = p.viewRect;
+  publishLiveView();
   ui.moveWindow(ui.dialogItem(main, IDC_VIEW_PLACEHOLDER), p.placeholderX, p.placeholderY, zoomWidth(level),
                 zoomHeight(level), true);
   return level;

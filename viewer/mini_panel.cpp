@@ -1,6 +1,9 @@
 #include "viewer/mini_panel.h"
 
 #include "viewer/acquisition_thread.h"
+#include "viewer/control_panel.h"
+#include "viewer/control_place.h"
+#include "viewer/press_edge.h"
 #include "viewer/skinned_button.h"
 #include "viewer/viewer_resources.h"
 #include "viewer/viewer_state.h"
@@ -16,9 +19,6 @@ int showInfo(const char* text, const char* caption) {
   return plat::showMessage(viewerState.miniPanel, text, caption, plat::kMbOk | plat::kMbIconInformation);
 }
 
-struct ControlPlace {
-  int id, x, y, width, height;
-};
 // The Exit button's template position (72, 10, 22, 10 dialog units) falls
 // at the right edge of the 144-pixel client area, where it can hardly be
 // seen or hit; it is placed in the free strip above the zoom buttons.
@@ -29,9 +29,6 @@ const ControlPlace kControlPlaces[] = {
     {IDC_SAVE, 72, 142, 62, 22},           {IDC_CONTROL, 72, 170, 62, 22},
 };
 
-struct ButtonBitmaps {
-  int id, normal, pressed;
-};
 const ButtonBitmaps kPlainButtons[] = {
     {IDC_EXIT, IDB_EXIT, IDB_EXIT_PRESSED},
     {IDC_CONTROL, IDB_CONTROL, IDB_CONTROL_PRESSED},
@@ -64,8 +61,7 @@ void onInit(WindowHandle panel) {
   miniPanelState.panelHeight = ui.systemMetric(kMetricCaptionHeight) + kMiniPanelExtraHeight;
   WindowRect main = ui.windowRect(viewerState.mainWindow);
   ui.moveWindow(panel, main.right, main.top, miniPanelState.panelWidth, miniPanelState.panelHeight, true);
-  for (const ControlPlace& c : kControlPlaces)
-    ui.moveWindow(ui.dialogItem(panel, c.id), c.x, c.y, c.width, c.height, true);
+  placeControls(panel, kControlPlaces, sizeof kControlPlaces / sizeof kControlPlaces[0]);
 }
 
 void endProgram() {
@@ -84,19 +80,13 @@ void onCloseRequest(WindowHandle panel) {
   destroyControlPanel();
 }
 
-intptr_t placeholderControlPanelHandler(WindowHandle, uint32_t message, uintptr_t, intptr_t) {
-  return message == kMsgInitDialog ? 1 : 0;
-}
-
 void onControl(WindowHandle panel) {
   if (miniPanelState.controlPanelOpen) {
     destroyControlPanel();
   } else if (viewerState.freezeFlag) {
     showInfo(kControlWhileFrozenText, kControlWhileFrozenCaption);
   } else {
-    MessageHandler handler =
-        miniPanelState.controlPanelHandler ? miniPanelState.controlPanelHandler : placeholderControlPanelHandler;
-    WindowHandle created = windowOps().createDialog(IDD_CONTROL_PANEL, panel, handler);
+    WindowHandle created = windowOps().createDialog(IDD_CONTROL_PANEL, panel, controlPanelHandler);
     viewerState.controlPanel = created;
     miniPanelState.controlPanelOpen = created ? 1 : 0;
   }
@@ -198,19 +188,12 @@ void onCommand(WindowHandle panel, int id) {
   }
 }
 
-// Capture toggles when the button goes into its pressed state. Only a
-// selection change from released to pressed counts as the press: a full
-// redraw of a button still held down, or a second pressed selection change
-// that the platform sends while the mouse moves on the held button, must
-// not toggle the picture again.
-bool captureButtonDown = false;
+// Capture toggles when the button goes into its pressed state, once per
+// press (the capture notice taking the mouse away counts as letting go).
+ButtonPress captureButton = {false};
 
 void onCaptureDraw(WindowHandle panel, const DrawRequest& request) {
-  bool pressNow = request.pressed && (request.action & kDrawSelect) && !captureButtonDown;
-  // Any request that shows the button released means it is up again (the
-  // capture notice takes the mouse away from a held button).
-  if ((request.action & kDrawSelect) || !request.pressed) captureButtonDown = request.pressed;
-  if (pressNow) {
+  if (pressEdge(&captureButton, request) == PressEdge::Pressed) {
     if (viewerState.freezeFlag) {
       // Release first, then go live: the thread must not hold a new picture
       // that this release would then let go of.
@@ -318,7 +301,7 @@ void releaseHeldPicture() {
 }
 
 void resetMiniPanelState() {
-  captureButtonDown = false;
+  captureButton.down = false;
   miniPanelState.saveComponent = nullptr;
   miniPanelState.printComponent = nullptr;
   miniPanelState.controlPanelOpen = 0;

@@ -15,11 +15,8 @@ struct MiniPanelState {
   int32_t controlPanelOpen;
   int32_t panelWidth;
   int32_t panelHeight;
-  // Where the control panel's handler and the save and print components
-  // plug in. Without a handler the control panel is an empty window of its
-  // template; without a component Save or Print on a frozen picture stops
-  // after its refusal checks.
-  MessageHandler controlPanelHandler;
+  // Where the save and print components plug in. Until they exist Save and
+  // Print on a frozen picture stop after their refusal checks.
   const PictureOutputComponent* saveComponent;
   const PictureOutputComponent* printComponent;
 };

@@ -4,6 +4,12 @@
 
 namespace viewer {
 
+const ButtonBitmaps* findButtonBitmaps(const ButtonBitmaps* table, size_t count, int id) {
+  for (size_t n = 0; n < count; ++n)
+    if (table[n].id == id) return &table[n];
+  return nullptr;
+}
+
 int chooseButtonBitmap(const DrawRequest& request, int normalBitmap, int pressedBitmap) {
   int bitmap = 0;
   if (request.action & (kDrawEntire | kDrawSelect)) bitmap = normalBitmap;

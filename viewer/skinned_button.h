@@ -3,12 +3,21 @@
 // Every panel of the viewer draws its buttons through these.
 #pragma once
 
+#include <cstddef>
+
 #include "viewer/window_ops.h"
 
 namespace viewer {
 
 // The key colour of button bitmaps.
 enum : uint32_t { kKeyRed = 189, kKeyGreen = 190, kKeyBlue = 189 };
+
+// A button's bitmaps in a panel's table.
+struct ButtonBitmaps {
+  int id, normal, pressed;
+};
+// The row of a table for a button, null when the button has none.
+const ButtonBitmaps* findButtonBitmaps(const ButtonBitmaps* table, size_t count, int id);
 
 // The bitmap a plain button shows for a draw request, 0 for "draw nothing":
 // a full draw or a selection change takes the normal bitmap, a pressed

@@ -25,14 +25,21 @@ void resetViewerState() {
 
 void resetControlState() {
   viewerState.selectedFunction = kZoomFunction;
-  viewerState.commandInProgress = 0;
-  viewerState.presetsLocked = 0;
   viewerState.levelMin = 0;
   viewerState.levelMax = 0;
   viewerState.levelValue = 0;
+  viewerState.levelRangeKnown = 1;
+  viewerState.heldDirection = 0;
+  viewerState.heldStartAcked = 0;
   viewerState.refreshSuppressed = 0;
-  viewerState.knobDrag = 0;
-  viewerState.knobSkip = 0;
+  viewerState.knobDragging = 0;
+  viewerState.skipKnobUpdate = 0;
+  viewerState.presetsLocked = 0;
+  viewerState.sendingCommand = 0;
+  viewerState.pendingNumberOp = 0;
+  viewerState.status = CameraStatus{};
+  viewerState.knobRect = WindowRect{27, 19, 45, 38};
+  viewerState.grabOffset = 0;
 }
 
 }  // namespace viewer

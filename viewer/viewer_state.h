@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "devlink/frame_pipeline.h"
+#include "viewer/camera_status.h"
 #include "viewer/window_ops.h"
 
 namespace viewer {
@@ -21,6 +22,8 @@ enum : uint32_t {
   kMsgThreadStopped = 0x040E,       // 1038, to the main window
   kMsgSaveSizeChosen = 0x040F,      // 1039, to the mini panel, lParam = size
   kMsgCaptureDone = 0x0410,         // 1040, to the mini panel
+  kMsgCloseGate = 0x0411,           // 1041, to the control panel: hold the acquisition thread
+  kMsgOpenGate = 0x0412,            // 1042, to the control panel: let it go on
   // A window can only be destroyed by the thread that created it, so the
   // acquisition thread hands the USB check notice to the main window with
   // this message (wParam = the notice) instead of destroying it itself.
@@ -59,15 +62,22 @@ struct ViewerState {
   ViewRect viewRect;
 
   // Control-panel fields, cleared at start-up; the control panel owns them.
-  int32_t selectedFunction;
-  int32_t commandInProgress;
-  int32_t presetsLocked;
+  int32_t selectedFunction;    // 0..5, kept while the panel is closed
   int32_t levelMin;
   int32_t levelMax;
-  int32_t levelValue;
-  std::atomic<int32_t> refreshSuppressed;
-  int32_t knobDrag;
-  int32_t knobSkip;
+  int32_t levelValue;          // last value read from the camera
+  int32_t levelRangeKnown;     // 0 while the focus limits could not be read
+  int32_t heldDirection;       // 0 none, 1 right arrow (up), 2 left arrow (down)
+  int32_t heldStartAcked;      // the held arrow's start was acknowledged
+  std::atomic<int32_t> refreshSuppressed;  // read by the acquisition thread
+  int32_t knobDragging;
+  int32_t skipKnobUpdate;      // the next status refresh leaves the knob
+  int32_t presetsLocked;
+  int32_t sendingCommand;      // a one-shot command is in flight
+  int32_t pendingNumberOp;     // operation for the number dialog, 0 none
+  CameraStatus status;
+  WindowRect knobRect;         // where the knob is
+  int32_t grabOffset;          // pointer x less the knob's left edge while dragging
 };
 
 extern ViewerState viewerState;

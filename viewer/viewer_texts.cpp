@@ -30,5 +30,7 @@ const char kSaveFormatText[] = "Sorry, Can't save the '%s'  format.\nOnly suppor
 const char kSaveFormatCaption[] = "Error - Save format";
 const char kSavingText[] = "It is in the process of saving a image file.";
 const char kSavingEndedText[] = "The image file saving was ended. ";
+const char kCommandRefusedText[] = "Sorry. This command is not available in present settings.";
+const char kCommandRefusedCaption[] = "Warning";
 
 }  // namespace viewer

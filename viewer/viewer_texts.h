@@ -28,5 +28,7 @@ extern const char kSaveFormatText[];  // printf format: the three characters of 
 extern const char kSaveFormatCaption[];
 extern const char kSavingText[];
 extern const char kSavingEndedText[];
+extern const char kCommandRefusedText[];
+extern const char kCommandRefusedCaption[];
 
 }  // namespace viewer

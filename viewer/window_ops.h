@@ -25,6 +25,10 @@ enum : uint32_t {
   kMsgInitDialog = 0x0110,
   kMsgCommand = 0x0111,
   kMsgDeviceChange = 0x0219,  // 537
+  kMsgMouseMove = 0x0200,
+  kMsgLeftButtonDown = 0x0201,
+  kMsgLeftButtonUp = 0x0202,
+  kMsgCaptureChanged = 0x0215,
   // Sent to controls.
   kMsgSetText = 0x000C,
   kMsgButtonSetCheck = 0x00F1,
@@ -62,6 +66,14 @@ struct SaveFileRequest {
   char* title;           // the chosen file name without its folder
   uint32_t titleSize;
 };
+
+// The command id of the Escape key in a dialog.
+enum : int { kIdCancelCommand = 2 };
+
+// The client-area point of a mouse message (signed: under the mouse
+// capture the pointer may be left of or above the window).
+inline int32_t mouseX(intptr_t lParam) { return static_cast<int16_t>(lParam & 0xFFFF); }
+inline int32_t mouseY(intptr_t lParam) { return static_cast<int16_t>((lParam >> 16) & 0xFFFF); }
 
 // Device-change event codes the main window looks at.
 enum : uintptr_t { kDeviceNodesChanged = 7, kDeviceRemoveComplete = 0x8004 };
@@ -107,7 +119,7 @@ struct WindowOps {
   WindowHandle (*dialogItem)(WindowHandle dialog, int controlId);
   void (*setWindowIcon)(WindowHandle window, int iconId);
   void (*setMouseCapture)(WindowHandle window);
-  void (*releaseMouseCapture)();
+  bool (*releaseMouseCapture)();  // false when the platform did not let go
   // Drawing into a window from any thread: get its surface, stretch a
   // top-down 24-bit picture onto a rectangle, give the surface back.
   DrawingSurface (*getSurface)(WindowHandle window);

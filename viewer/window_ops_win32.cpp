@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/keyed_bitmap.h"
 #include "viewer/skinned_button.h"
 #include "viewer/window_ops_win32.h"
 
@@ -92,7 +93,7 @@ void setWindowIcon(WindowHandle window, int iconId) {
 }
 
 void setMouseCapture(WindowHandle window) { SetCapture(hwndOf(window)); }
-void releaseMouseCapture() { ReleaseCapture(); }
+bool releaseMouseCapture() { return ReleaseCapture() != FALSE; }
 
 DrawingSurface getSurface(WindowHandle window) { return GetDC(hwndOf(window)); }
 
@@ -110,111 +111,33 @@ void releaseSurface(WindowHandle window, DrawingSurface surface) {
   ReleaseDC(hwndOf(window), static_cast<HDC>(surface));
 }
 
-// The panel's background picture (a static control showing a bitmap) that
-// lies under a point of the panel's client area, and its own top-left.
-HBITMAP backgroundUnder(HWND panel, POINT at, POINT* origin) {
-  for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    char cls[16] = {0};
-    GetClassNameA(child, cls, sizeof cls);
-    if (lstrcmpiA(cls, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) continue;
-    RECT r;
-    GetWindowRect(child, &r);
-    POINT topLeft = {r.left, r.top};
-    ScreenToClient(panel, &topLeft);
-    if (at.x >= topLeft.x && at.y >= topLeft.y && at.x < topLeft.x + (r.right - r.left) &&
-        at.y < topLeft.y + (r.bottom - r.top)) {
-      *origin = topLeft;
-      return reinterpret_cast<HBITMAP>(SendMessageA(child, STM_GETIMAGE, IMAGE_BITMAP, 0));
-    }
-  }
-  return nullptr;
+bool drawKeyedBitmap(WindowHandle panel, WindowHandle button, int bitmapId) {
+  return plat::drawKeyedBitmap(instance(), panel, button, bitmapId, (kKeyRed << 16) | (kKeyGreen << 8) | kKeyBlue);
 }
 
-// Draws a button bitmap with key-coloured pixels showing the panel behind:
-// a one-bit mask set on the key colour, a copy of the bitmap with those
-// pixels black, the panel's pixels under the button cleared where the mask
-// is not set, the two combined and copied onto the button's place.
-bool drawKeyedBitmap(WindowHandle panelWindow, WindowHandle buttonWindow, int bitmapId) {
-  HWND panel = hwndOf(panelWindow);
-  HWND button = hwndOf(buttonWindow);
-  RECT r;
-  GetWindowRect(button, &r);
-  POINT at = {r.left, r.top};
-  ScreenToClient(panel, &at);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HBITMAP bitmap = LoadBitmapA(instance(), MAKEINTRESOURCEA(bitmapId));
-  if (!bitmap) return false;
-
-  HDC panelDc = GetDC(panel);
-  HDC bitmapDc = CreateCompatibleDC(panelDc);
-  HDC maskDc = CreateCompatibleDC(panelDc);
-  HDC keyedDc = CreateCompatibleDC(panelDc);
-  HDC backDc = CreateCompatibleDC(panelDc);
-  HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
-  HBITMAP keyed = CreateCompatibleBitmap(panelDc, w, h);
-  HBITMAP back = CreateCompatibleBitmap(panelDc, w, h);
-  HGDIOBJ oldBitmap = SelectObject(bitmapDc, bitmap);
-  HGDIOBJ oldMask = SelectObject(maskDc, mask);
-  HGDIOBJ oldKeyed = SelectObject(keyedDc, keyed);
-  HGDIOBJ oldBack = SelectObject(backDc, back);
-
-  // Mask: 1 where the bitmap has the key colour.
-  SetBkColor(bitmapDc, RGB(kKeyRed, kKeyGreen, kKeyBlue));
-  BitBlt(maskDc, 0, 0, w, h, bitmapDc, 0, 0, SRCCOPY);
-  // Keyed copy: the bitmap with key pixels black (dest AND NOT mask).
-  BitBlt(keyedDc, 0, 0, w, h, bitmapDc, 0, 0, SRCCOPY);
-  SetBkColor(keyedDc, RGB(255, 255, 255));
-  SetTextColor(keyedDc, RGB(0, 0, 0));
-  BitBlt(keyedDc, 0, 0, w, h, maskDc, 0, 0, 0x00220326);
-  // What lies under the button: the panel's background picture if it has
-  // one there (the screen under a button shows the button itself), else the
-  // panel's pixels.
-  POINT origin = {0, 0};
-  HBITMAP background = backgroundUnder(panel, at, &origin);
-  if (background) {
-    HDC sourceDc = CreateCompatibleDC(panelDc);
-    HGDIOBJ oldSource = SelectObject(sourceDc, background);
-    BitBlt(backDc, 0, 0, w, h, sourceDc, at.x - origin.x, at.y - origin.y, SRCCOPY);
-    SelectObject(sourceDc, oldSource);
-    DeleteDC(sourceDc);
-  } else {
-    BitBlt(backDc, 0, 0, w, h, panelDc, at.x, at.y, SRCCOPY);
-  }
-  // Keep the background only where the mask is set, then add the bitmap.
-  SetBkColor(backDc, RGB(255, 255, 255));
-  SetTextColor(backDc, RGB(0, 0, 0));
-  BitBlt(backDc, 0, 0, w, h, maskDc, 0, 0, SRCAND);
-  BitBlt(backDc, 0, 0, w, h, keyedDc, 0, 0, SRCPAINT);
-  // Onto the button's place (through the button's own surface, so that the
-  // sibling controls' clipping does not cut it).
-  HDC buttonDc = GetDC(button);
-  BitBlt(buttonDc, 0, 0, w, h, backDc, 0, 0, SRCCOPY);
-  ReleaseDC(button, buttonDc);
-
-  SelectObject(bitmapDc, oldBitmap);
-  SelectObject(maskDc, oldMask);
-  SelectObject(keyedDc, oldKeyed);
-  SelectObject(backDc, oldBack);
-  DeleteObject(mask);
-  DeleteObject(keyed);
-  DeleteObject(back);
-  DeleteDC(bitmapDc);
-  DeleteDC(maskDc);
-  DeleteDC(keyedDc);
-  DeleteDC(backDc);
-  ReleaseDC(panel, panelDc);
-  DeleteObject(bitmap);
-  return true;
-}
-
+// Draws a status bitmap opaque at a rectangle of the panel: onto the screen
+// now, and into the picture control that lies there (the panel's
+// background, or a strip laid on it), so that the panel's next repaint
+// shows it too instead of the bare background.
 bool drawOpaqueBitmap(WindowHandle panelWindow, const WindowRect& rect, int bitmapId) {
   HBITMAP bitmap = LoadBitmapA(instance(), MAKEINTRESOURCEA(bitmapId));
   if (!bitmap) return false;
   HWND panel = hwndOf(panelWindow);
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   HDC panelDc = GetDC(panel);
   HDC bitmapDc = CreateCompatibleDC(panelDc);
   HGDIOBJ old = SelectObject(bitmapDc, bitmap);
-  BitBlt(panelDc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, bitmapDc, 0, 0, SRCCOPY);
+  int originX = 0, originY = 0;
+  HBITMAP picture =
+      static_cast<HBITMAP>(plat::backgroundPictureUnder(panel, rect.left, rect.top, &originX, &originY));
+  if (picture) {
+    HDC pictureDc = CreateCompatibleDC(panelDc);
+    HGDIOBJ oldPicture = SelectObject(pictureDc, picture);
+    BitBlt(pictureDc, rect.left - originX, rect.top - originY, w, h, bitmapDc, 0, 0, SRCCOPY);
+    SelectObject(pictureDc, oldPicture);
+    DeleteDC(pictureDc);
+  }
+  BitBlt(panelDc, rect.left, rect.top, w, h, bitmapDc, 0, 0, SRCCOPY);
   SelectObject(bitmapDc, old);
   DeleteDC(bitmapDc);
   ReleaseDC(panel, panelDc);

@@ -1,27 +1,12 @@
 // Create and close: opening the device or one of its pipes by name.
 #include "driver/kernel/zelb1.h"
 
-#include "driver/logic/pipe_name.h"
-
-namespace {
-
-// The pipe code is kept in the file object's context; a handle on the
-// device itself holds all bits set.
-void storeFileCode(PFILE_OBJECT file, uint32_t code) {
-  file->FsContext = reinterpret_cast<PVOID>(static_cast<LONG_PTR>(static_cast<int32_t>(code)));
-}
-
-uint32_t fileCodeOf(PFILE_OBJECT file) {
-  return static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(file->FsContext));
-}
-
-}  // namespace
-
 /*
  * openPipeByName
  * Runs the create-time rules for a pipe name against this device's
  * configured interfaces and keeps the outcome in the file object (the pipe
- * held, or the device itself on failure).
+ * held, or the device itself on failure). The caller has entered the
+ * device's gate for a pipe open, so the interface copies stay in place.
  * Returns: the open's status. IRQL: passive.
  */
 NTSTATUS openPipeByName(ZelDeviceExtension* ext, PFILE_OBJECT file, const char16_t* name, ULONG length) {
@@ -41,25 +26,27 @@ NTSTATUS openPipeByName(ZelDeviceExtension* ext, PFILE_OBJECT file, const char16
  * An empty name opens the device itself. "\c\i\a\p" opens pipe p of
  * interface i, once: a second open of the same pipe index is refused with
  * device busy until the first is closed. An unknown interface or pipe is
- * refused with no such device.
+ * refused with no such device. What the device's state does not admit is
+ * refused first (pipes of a stopped device: not ready; anything after a
+ * surprise removal: not connected).
  * Returns: the create's status. IRQL: passive.
  */
 NTSTATUS createFile(PDEVICE_OBJECT device, PIRP irp) {
   ZelDeviceExtension* ext = extensionOf(device);
   PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
-  NTSTATUS status = IoAcquireRemoveLock(&ext->removeLock, irp);
+  const ULONG length = file->FileName.Length / sizeof(WCHAR);
+  storeFileCode(file, zelb1::kDevicePipeCode);
+
+  NTSTATUS status = enterDevice(ext, length ? zelb1::RequestKind::PipeOpen : zelb1::RequestKind::DeviceOpen);
   if (!NT_SUCCESS(status)) return completeRequest(irp, status, 0);
-
-  status = openPipeByName(ext, file, reinterpret_cast<const char16_t*>(file->FileName.Buffer),
-                          file->FileName.Length / sizeof(WCHAR));
-
-  IoReleaseRemoveLock(&ext->removeLock, irp);
+  status = openPipeByName(ext, file, reinterpret_cast<const char16_t*>(file->FileName.Buffer), length);
+  leaveDevice(ext);
   return completeRequest(irp, status, 0);
 }
 
 /*
  * closeFile
- * Releases the pipe the file held, if any.
+ * Releases the pipe the file held, if any, whatever the device's state.
  * Returns: success. IRQL: passive.
  */
 NTSTATUS closeFile(PDEVICE_OBJECT device, PIRP irp) {

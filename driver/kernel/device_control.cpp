@@ -3,7 +3,6 @@
 
 #ifdef ZELB1_PIPE_BIND
 #include "driver/logic/pipe_bind.h"
-#include "driver/logic/pipe_name.h"
 #endif
 
 namespace {
@@ -29,13 +28,13 @@ NTSTATUS answerDescriptor(ZelDeviceExtension* ext, UCHAR type, PVOID buffer,
  * bindPipe (test builds only)
  * Binds a handle opened on the device to the pipe named in the input
  * buffer, with the create-time rules. A handle that already holds a pipe
- * is refused with invalid device request.
+ * is refused with invalid device request. The caller has entered the
+ * device's gate for a pipe open.
  */
 NTSTATUS bindPipe(ZelDeviceExtension* ext, PIRP irp) {
   PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
   PFILE_OBJECT file = stack->FileObject;
-  if (static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(file->FsContext)) != zelb1::kDevicePipeCode)
-    return STATUS_INVALID_DEVICE_REQUEST;
+  if (fileCodeOf(file) != zelb1::kDevicePipeCode) return STATUS_INVALID_DEVICE_REQUEST;
   ULONG length = stack->Parameters.DeviceIoControl.InputBufferLength / sizeof(WCHAR);
   if (length == 0) return STATUS_NO_SUCH_DEVICE;
 
@@ -43,17 +42,32 @@ NTSTATUS bindPipe(ZelDeviceExtension* ext, PIRP irp) {
 }
 #endif
 
+/*
+ * requestKindOf
+ * What a device-control code needs of the device (the test build's bind
+ * code is a pipe open).
+ */
+zelb1::RequestKind requestKindOf(ULONG code) {
+#ifdef ZELB1_PIPE_BIND
+  if (code == zelb1::kControlBindPipe) return zelb1::RequestKind::PipeOpen;
+#endif
+  return zelb1::controlRequestKind(code);
+}
+
 }  // namespace
 
 /*
  * deviceControl
- * Answers the device counter, the device extension, the device and
- * configuration descriptors (read now), the bus driver's version and the
- * copy of interface 0's information. Every answer is checked against the
- * output buffer before anything is written.
- * Returns: invalid parameter for an unknown code; buffer too small for a
- * short output buffer; invalid device state for the interface-0 copy
- * before interface 0 was configured; else the answer's status.
+ * Answers the device counter, the device extension (without its kernel
+ * addresses), the device and configuration descriptors (read now), the bus
+ * driver's version and the copy of interface 0's information. What the
+ * device's state does not admit is refused first (the descriptors and the
+ * interface copy need a started camera); every answer is checked against
+ * the output buffer before anything is written.
+ * Returns: the state's refusal; invalid parameter for an unknown code;
+ * buffer too small for a short output buffer; invalid device state for the
+ * interface-0 copy without a configured interface 0; else the answer's
+ * status.
  * IRQL: passive.
  */
 NTSTATUS deviceControl(PDEVICE_OBJECT device, PIRP irp) {
@@ -62,13 +76,13 @@ NTSTATUS deviceControl(PDEVICE_OBJECT device, PIRP irp) {
   ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
   PVOID buffer = irp->AssociatedIrp.SystemBuffer;
 
-  NTSTATUS status = IoAcquireRemoveLock(&ext->removeLock, irp);
+  NTSTATUS status = enterDevice(ext, requestKindOf(code));
   if (!NT_SUCCESS(status)) return completeRequest(irp, status, 0);
 
 #ifdef ZELB1_PIPE_BIND
   if (code == zelb1::kControlBindPipe) {
     status = bindPipe(ext, irp);
-    IoReleaseRemoveLock(&ext->removeLock, irp);
+    leaveDevice(ext);
     return completeRequest(irp, status, 0);
   }
 #endif
@@ -87,7 +101,9 @@ NTSTATUS deviceControl(PDEVICE_OBJECT device, PIRP irp) {
         *static_cast<LONG*>(buffer) = deviceCounter;
         break;
       case zelb1::kControlGetDeviceExtension:
-        RtlCopyMemory(buffer, ext, zelb1::kDeviceExtensionSize);
+        // Same layout and size, but no kernel address goes to user mode.
+        zelb1::copyExtensionForCaller(*reinterpret_cast<const zelb1::ExtensionHead*>(ext),
+                                      static_cast<uint8_t*>(buffer));
         break;
       case zelb1::kControlGetDeviceDescriptor:
         status = answerDescriptor(ext, USB_DEVICE_DESCRIPTOR_TYPE, buffer, check.length, &information);
@@ -104,6 +120,6 @@ NTSTATUS deviceControl(PDEVICE_OBJECT device, PIRP irp) {
     }
   }
 
-  IoReleaseRemoveLock(&ext->removeLock, irp);
+  leaveDevice(ext);
   return completeRequest(irp, status, information);
 }

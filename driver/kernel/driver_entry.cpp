@@ -2,8 +2,10 @@
 #include "driver/kernel/zelb1.h"
 
 #include "driver/logic/device_names.h"
+#include "driver/logic/pool_choice.h"
 
 LONG deviceCounter = 0;
+POOL_TYPE driverPoolType = NonPagedPool;
 
 namespace {
 
@@ -17,15 +19,31 @@ char16_t* units(WCHAR* buffer) { return reinterpret_cast<char16_t*>(buffer); }
 
 void NTAPI unloadDriver(PDRIVER_OBJECT) {}
 
+/*
+ * choosePoolType
+ * Non-executable non-paged pool from Windows 8 on, the plain non-paged pool
+ * before (the documented single-binary opt-in does the same; mingw-w64's
+ * headers do not carry it). Runs before the first allocation.
+ * IRQL: passive.
+ */
+void choosePoolType() {
+  RTL_OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  if (NT_SUCCESS(RtlGetVersion(&version)) &&
+      zelb1::systemOffersNonExecutablePool(version.dwMajorVersion, version.dwMinorVersion))
+    driverPoolType = NonPagedPoolNx;
+}
+
 }  // namespace
 
 /*
  * DriverEntry
- * Registers the dispatch routines, add-device and unload. Nothing else
- * happens until the PnP manager reports a camera.
+ * Chooses the pool type and registers the dispatch routines, add-device and
+ * unload. Nothing else happens until the PnP manager reports a camera.
  * Returns: success. IRQL: passive.
  */
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
+  choosePoolType();
   driver->MajorFunction[IRP_MJ_CREATE] = dispatchMain;
   driver->MajorFunction[IRP_MJ_CLOSE] = dispatchMain;
   driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = dispatchMain;
@@ -33,6 +51,7 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
   driver->MajorFunction[IRP_MJ_READ] = dispatchRead;
   driver->MajorFunction[IRP_MJ_WRITE] = dispatchWrite;
   driver->MajorFunction[IRP_MJ_POWER] = dispatchPower;
+  driver->MajorFunction[IRP_MJ_SYSTEM_CONTROL] = dispatchSystemControl;
   driver->DriverExtension->AddDevice = addDevice;
   driver->DriverUnload = unloadDriver;
   return STATUS_SUCCESS;
@@ -40,85 +59,99 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING) {
 
 /*
  * addDevice
- * Creates the next numbered device object for a camera and attaches it to
- * the camera's device stack. A number whose name is still held by another
- * camera is passed over (the counter is incremented again).
+ * Creates the next numbered device object for a camera, attaches it to the
+ * camera's device stack and only then publishes it: the link is created
+ * and the initialising flag cleared last, so that no request can reach a
+ * device that has no lower device yet.
+ * The number is the device count plus one, or the next free one when that
+ * name is still held by a camera plugged in later; the counter rises once,
+ * when the device is published, and so stays the number of devices.
  * driver: this driver; pdo: the camera's physical device object.
- * Returns: the status of createDevice (the counter stays incremented when
- * it fails), or no such device when the stack cannot be joined.
+ * Returns: the creation's failure, no such device when the stack cannot be
+ * joined, the link's failure; nothing is left behind on failure.
  * IRQL: passive.
  */
 NTSTATUS NTAPI addDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo) {
+  if (!pdo) return STATUS_NO_SUCH_DEVICE;
+
   PDEVICE_OBJECT device = nullptr;
-  LONG number = InterlockedIncrement(&deviceCounter);
+  LONG number = deviceCounter + 1;
   NTSTATUS status = createDevice(driver, &device, number);
   while (zelb1::tryNextDeviceNumber(status, number)) {
-    number = InterlockedIncrement(&deviceCounter);
+    ++number;
     status = createDevice(driver, &device, number);
   }
-  if (NT_SUCCESS(status) && device && pdo) {
-    ZelDeviceExtension* ext = extensionOf(device);
-    device->Flags |= DO_DIRECT_IO | DO_POWER_PAGABLE;
-    device->Flags &= ~DO_DEVICE_INITIALIZING;
-    ext->pdo = pdo;
-    ext->deviceNumber = static_cast<ULONG>(number);
-    ext->lowerDevice = IoAttachDeviceToDeviceStack(device, pdo);
-    if (!ext->lowerDevice) {
-      // Without a lower device no URB could go anywhere.
-      deleteDeviceLink(number);
-      IoDeleteDevice(device);
-      status = STATUS_NO_SUCH_DEVICE;
-    }
+  if (!NT_SUCCESS(status)) return status;
+
+  ZelDeviceExtension* ext = extensionOf(device);
+  ext->pdo = pdo;
+  ext->deviceNumber = static_cast<ULONG>(number);
+  ext->lowerDevice = IoAttachDeviceToDeviceStack(device, pdo);
+  if (!ext->lowerDevice) {
+    status = STATUS_NO_SUCH_DEVICE;
+  } else {
+    status = createDeviceLink(number);
+    if (!NT_SUCCESS(status)) IoDetachDevice(ext->lowerDevice);
   }
-  return status;
+  if (!NT_SUCCESS(status)) {
+    IoDeleteDevice(device);
+    return status;
+  }
+
+  InterlockedIncrement(&deviceCounter);
+  device->Flags |= DO_DIRECT_IO | DO_POWER_PAGABLE;
+  device->Flags &= ~DO_DEVICE_INITIALIZING;
+  return STATUS_SUCCESS;
 }
 
 /*
  * createDevice
- * Creates the device object "\Device\ZELBxQnnn" with its extension and the
- * link "\DosDevices\ZELBxQnnn" for device number n.
+ * Creates the device object "\Device\ZELBxQnnn" for device number n, with
+ * its extension ready (not configured, gate open, not started). Opens of
+ * the names below the device are checked against the device's security
+ * like opens of the device itself.
  * device: receives the new device object (null on failure).
- * Returns: the device creation's failure, or the link creation's status.
- * A device whose link cannot be created is deleted again, so that a failed
- * add-device leaves no device object behind. Numbers outside 1..999 have
- * no name and are refused with insufficient resources.
+ * Returns: the creation's status; numbers outside 1..999 have no name and
+ * are refused with insufficient resources.
  * IRQL: passive.
  */
 NTSTATUS createDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT* device, LONG number) {
   *device = nullptr;
-  if (!zelb1::fillDeviceName(number, units(deviceNameBuffer)) ||
-      !zelb1::fillLinkName(number, units(linkNameBuffer)))
-    return STATUS_INSUFFICIENT_RESOURCES;
+  if (!zelb1::fillDeviceName(number, units(deviceNameBuffer))) return STATUS_INSUFFICIENT_RESOURCES;
 
   UNICODE_STRING deviceName;
-  UNICODE_STRING linkName;
   RtlInitUnicodeString(&deviceName, deviceNameBuffer);
-  RtlInitUnicodeString(&linkName, linkNameBuffer);
-
   PDEVICE_OBJECT created = nullptr;
-  NTSTATUS status = IoCreateDevice(driver, zelb1::kDeviceExtensionSize, &deviceName,
-                                   FILE_DEVICE_UNKNOWN, 0, FALSE, &created);
+  NTSTATUS status = IoCreateDevice(driver, zelb1::kDeviceExtensionSize, &deviceName, FILE_DEVICE_UNKNOWN,
+                                   FILE_DEVICE_SECURE_OPEN, FALSE, &created);
   if (!NT_SUCCESS(status)) return status;
-
-  status = IoCreateUnprotectedSymbolicLink(&linkName, &deviceName);
-  if (!NT_SUCCESS(status)) {
-    IoDeleteDevice(created);
-    return status;
-  }
 
   ZelDeviceExtension* ext = extensionOf(created);
   ext->unconfigured = 1;
   ext->configurationHandle = nullptr;
-  IoInitializeRemoveLock(&ext->removeLock, kPoolTag, 0, 0);
+  zelb1::initGate(ext->gate);
+  KeInitializeEvent(&ext->gateDrained, NotificationEvent, FALSE);
   *device = created;
   return status;
 }
 
 /*
- * deleteDeviceLink
- * Deletes the link "\DosDevices\ZELBxQnnn" of a device that goes away.
- * IRQL: passive.
+ * createDeviceLink, deleteDeviceLink
+ * Create the link "\DosDevices\ZELBxQnnn" to "\Device\ZELBxQnnn" for a
+ * device being published, and delete it for one that goes away.
+ * Returns (create): the link creation's status. IRQL: passive.
  */
+NTSTATUS createDeviceLink(LONG number) {
+  if (!zelb1::fillDeviceName(number, units(deviceNameBuffer)) ||
+      !zelb1::fillLinkName(number, units(linkNameBuffer)))
+    return STATUS_INSUFFICIENT_RESOURCES;
+  UNICODE_STRING deviceName;
+  UNICODE_STRING linkName;
+  RtlInitUnicodeString(&deviceName, deviceNameBuffer);
+  RtlInitUnicodeString(&linkName, linkNameBuffer);
+  return IoCreateUnprotectedSymbolicLink(&linkName, &deviceName);
+}
+
 void deleteDeviceLink(LONG number) {
   if (!zelb1::fillLinkName(number, units(removedLinkNameBuffer))) return;
   UNICODE_STRING linkName;

@@ -37,18 +37,65 @@ void releaseInterfaceCopies(ZelDeviceExtension* ext) {
 }
 
 /*
+ * drainDevice
+ * Closes the device's gate (its new state already set) and waits until
+ * every request inside has left: transfers in flight end within their 5 s
+ * limit, the rest at once.
+ * IRQL: passive.
+ */
+void drainDevice(ZelDeviceExtension* ext) {
+  KeClearEvent(&ext->gateDrained);
+  if (!zelb1::closeGate(ext->gate))
+    KeWaitForSingleObject(&ext->gateDrained, Executive, KernelMode, FALSE, nullptr);
+}
+
+/*
+ * startAndOpen
+ * start: the devices below start first, then startDevice; on success the
+ * gate opens to every request. A device still started (a start without a
+ * stop before it) is drained first, so that nothing uses the interface
+ * copies the new configuration replaces.
+ * Returns: the start's status. IRQL: passive.
+ */
+NTSTATUS startAndOpen(ZelDeviceExtension* ext, PIRP irp) {
+  if (zelb1::deviceState(ext->gate) == zelb1::DeviceState::Started) {
+    zelb1::setDeviceState(ext->gate, zelb1::DeviceState::Stopped);
+    drainDevice(ext);
+  }
+  NTSTATUS status = startLowerDevice(ext, irp);
+  if (NT_SUCCESS(status)) status = startDevice(ext);
+  if (NT_SUCCESS(status)) {
+    zelb1::reopenGate(ext->gate);
+    zelb1::setDeviceState(ext->gate, zelb1::DeviceState::Started);
+  }
+  return status;
+}
+
+/*
+ * stopDevice
+ * Refuses new pipe opens, transfers and camera queries, lets those in
+ * flight finish, then deconfigures the camera.
+ * Returns: unconfigureDevice's status. IRQL: passive.
+ */
+NTSTATUS stopDevice(ZelDeviceExtension* ext) {
+  zelb1::setDeviceState(ext->gate, zelb1::DeviceState::Stopped);
+  drainDevice(ext);
+  return unconfigureDevice(ext);
+}
+
+/*
  * removeDevice
- * Deconfigures (unless never configured), deletes the link and the device
- * object, returns the number to the counter and passes the request down.
- * Waits first for every transfer still holding the device.
+ * Refuses every new request and waits for those in flight, then
+ * deconfigures (unless never configured), deletes the link and the device
+ * object, lowers the device count and passes the request down.
  * Returns: the lower driver's status. IRQL: passive.
  */
 NTSTATUS removeDevice(PDEVICE_OBJECT device, PIRP irp) {
   ZelDeviceExtension* ext = extensionOf(device);
   PDEVICE_OBJECT lower = ext->lowerDevice;
 
-  IoAcquireRemoveLock(&ext->removeLock, irp);
-  IoReleaseRemoveLockAndWait(&ext->removeLock, irp);
+  zelb1::setDeviceState(ext->gate, zelb1::DeviceState::Removed);
+  drainDevice(ext);
 
   // A failed deconfigure (a camera already unplugged cannot answer) does
   // not keep the request from the devices below: a remove request must
@@ -69,13 +116,19 @@ NTSTATUS removeDevice(PDEVICE_OBJECT device, PIRP irp) {
   return IoCallDriver(lower, irp);
 }
 
+NTSTATUS passDown(ZelDeviceExtension* ext, PIRP irp) {
+  IoSkipCurrentIrpStackLocation(irp);
+  return IoCallDriver(ext->lowerDevice, irp);
+}
+
 }  // namespace
 
 /*
  * dispatchPnp
- * start: the devices below start first, then startDevice; the request is
- * completed with the outcome. stop: unconfigureDevice, then passed down
- * (completed with the failure if deconfiguring failed). remove: see
+ * start: see startAndOpen; the request is completed with the outcome.
+ * stop: see stopDevice, then passed down (completed with the failure if
+ * deconfiguring failed). surprise removal: from now on every new request
+ * is refused with device not connected; passed down. remove: see
  * removeDevice. Anything else passes down unchanged.
  * Returns: the request's status. IRQL: passive.
  */
@@ -84,23 +137,24 @@ NTSTATUS dispatchPnp(PDEVICE_OBJECT device, PIRP irp) {
   NTSTATUS status;
   switch (IoGetCurrentIrpStackLocation(irp)->MinorFunction) {
     case IRP_MN_START_DEVICE:
-      status = startLowerDevice(ext, irp);
-      if (NT_SUCCESS(status)) status = startDevice(ext);
-      return completeRequest(irp, status, 0);
+      return completeRequest(irp, startAndOpen(ext, irp), 0);
 
     case IRP_MN_REMOVE_DEVICE:
       return removeDevice(device, irp);
 
+    case IRP_MN_SURPRISE_REMOVAL:
+      zelb1::setDeviceState(ext->gate, zelb1::DeviceState::SurpriseRemoved);
+      irp->IoStatus.Status = STATUS_SUCCESS;
+      return passDown(ext, irp);
+
     case IRP_MN_STOP_DEVICE:
-      status = unconfigureDevice(ext);
+      status = stopDevice(ext);
       if (!NT_SUCCESS(status)) return completeRequest(irp, status, 0);
       irp->IoStatus.Status = STATUS_SUCCESS;
-      IoSkipCurrentIrpStackLocation(irp);
-      return IoCallDriver(ext->lowerDevice, irp);
+      return passDown(ext, irp);
 
     default:
-      IoSkipCurrentIrpStackLocation(irp);
-      return IoCallDriver(ext->lowerDevice, irp);
+      return passDown(ext, irp);
   }
 }
 

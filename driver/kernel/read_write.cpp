@@ -1,7 +1,6 @@
 // Reads and writes: one bulk or interrupt transfer each, limited to 5 s.
 #include "driver/kernel/zelb1.h"
 
-#include "driver/logic/pipe_name.h"
 #include "driver/logic/transfer_state.h"
 
 namespace {
@@ -16,13 +15,14 @@ struct TransferRecord {
   KDPC dpc;
   PIRP irp;
   zelb1::TransferGuard guard;  // holds the timed-out flag
-  PIO_REMOVE_LOCK removeLock;
+  ZelDeviceExtension* ext;     // its gate is held until the transfer ends
 };
 
 /*
  * finishTransfer
- * Sets the request's outcome, releases the device and frees the record.
- * Called once, by whichever of completion routine and DPC is last.
+ * Sets the request's outcome and frees the record. Called once, by
+ * whichever of completion routine and DPC is last; the caller then leaves
+ * the device's gate (after completing the request, if it does).
  * IRQL: dispatch or below.
  */
 void finishTransfer(TransferRecord* record) {
@@ -32,45 +32,50 @@ void finishTransfer(TransferRecord* record) {
       record->urb.TransferBufferLength);
   irp->IoStatus.Status = result.status;
   irp->IoStatus.Information = result.information;
-  IoReleaseRemoveLock(record->removeLock, irp);
   freePool(record);
 }
 
+// The kernel operations behind zelb1::completeTransfer and
+// zelb1::timeOutTransfer, which decide their order.
+struct TransferOps {
+  TransferRecord* record;
+  bool cancelTimer() { return KeCancelTimer(&record->timer); }
+  void cancelRequest() { IoCancelIrp(record->irp); }
+  void finish() {
+    ZelDeviceExtension* ext = record->ext;
+    finishTransfer(record);
+    leaveDevice(ext);
+  }
+  void finishAndComplete() {
+    PIRP irp = record->irp;
+    ZelDeviceExtension* ext = record->ext;
+    finishTransfer(record);
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+    leaveDevice(ext);
+  }
+};
+
 /*
  * transferCompleted
- * Completion routine of a read or write. Takes the timer out of the queue
- * unless its DPC has already begun; when the DPC still holds the record,
- * the request is kept for it to finish.
+ * Completion routine of a read or write (see zelb1::completeTransfer).
  * Returns: more processing required while the DPC holds the record, else
  * the request's status. IRQL: up to dispatch.
  */
 NTSTATUS NTAPI transferCompleted(PDEVICE_OBJECT, PIRP irp, PVOID context) {
-  auto record = static_cast<TransferRecord*>(context);
   if (irp->PendingReturned) IoMarkIrpPending(irp);
-
-  if (zelb1::mayCancelTimer(record->guard) && KeCancelTimer(&record->timer))
-    zelb1::dropShare(record->guard);  // the DPC will never run
-  if (!zelb1::dropShare(record->guard)) return STATUS_MORE_PROCESSING_REQUIRED;
-
-  finishTransfer(record);
+  TransferOps ops = {static_cast<TransferRecord*>(context)};
+  if (!zelb1::completeTransfer(ops.record->guard, ops)) return STATUS_MORE_PROCESSING_REQUIRED;
   return irp->IoStatus.Status;
 }
 
 /*
  * transferTimedOut
- * DPC of the 5 s limit: marks the record timed out and cancels the
- * request. If the completion routine already ran, the request was kept
- * for this DPC, which completes it now.
+ * DPC of the 5 s limit (see zelb1::timeOutTransfer).
  * IRQL: dispatch.
  */
 void NTAPI transferTimedOut(PKDPC, PVOID context, PVOID, PVOID) {
-  auto record = static_cast<TransferRecord*>(context);
-  PIRP irp = record->irp;
-  zelb1::markTimedOut(record->guard);
-  IoCancelIrp(irp);
-  if (!zelb1::dropShare(record->guard)) return;
-  finishTransfer(record);
-  IoCompleteRequest(irp, IO_NO_INCREMENT);
+  TransferOps ops = {static_cast<TransferRecord*>(context)};
+  zelb1::timeOutTransfer(ops.record->guard, ops);
 }
 
 /*
@@ -78,29 +83,27 @@ void NTAPI transferTimedOut(PKDPC, PVOID context, PVOID, PVOID) {
  * Sends a read or write as one transfer of the whole buffer on the file's
  * pipe and starts its time limit.
  * noRecord: the status when no transfer record can be allocated.
- * Returns: pending once the transfer was sent, else the refusal:
- * delete pending before start (or while removing), invalid device request
- * on the device handle, no such device for a pipe that is no longer
- * configured. A zero-length request has no buffer and succeeds at once.
+ * Returns: pending once the transfer was sent, else the refusal: what the
+ * device's state does not admit (delete pending before start and while
+ * removing, not ready while stopped, not connected after a surprise
+ * removal), invalid device request on the device handle, no such device
+ * for a pipe that is not configured. A zero-length request has no buffer
+ * and succeeds at once.
  * IRQL: passive or below dispatch.
  */
 NTSTATUS transferPipe(PDEVICE_OBJECT device, PIRP irp, NTSTATUS noRecord) {
   ZelDeviceExtension* ext = extensionOf(device);
-  PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
-  uint32_t code = static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(file->FsContext));
+  const uint32_t code = fileCodeOf(IoGetCurrentIrpStackLocation(irp)->FileObject);
 
-  if (!NT_SUCCESS(IoAcquireRemoveLock(&ext->removeLock, irp)))
-    return completeRequest(irp, STATUS_DELETE_PENDING, 0);
+  NTSTATUS status = enterDevice(ext, zelb1::RequestKind::Transfer);
+  if (!NT_SUCCESS(status)) return completeRequest(irp, status, 0);
 
-  NTSTATUS status = STATUS_SUCCESS;
   PUSBD_INTERFACE_INFORMATION entry = nullptr;
   uint32_t pipe = zelb1::pipeCodePipe(code);
   uint32_t interfaceIndex = zelb1::pipeCodeInterface(code);
   TransferRecord* record = nullptr;
 
-  if (!ext->started) {
-    status = STATUS_DELETE_PENDING;
-  } else if (code == zelb1::kDevicePipeCode) {
+  if (code == zelb1::kDevicePipeCode) {
     status = STATUS_INVALID_DEVICE_REQUEST;
   } else if (interfaceIndex >= zelb1::kMaxInterfaces ||
              !(entry = ext->interfaces[interfaceIndex]) || pipe >= entry->NumberOfPipes) {
@@ -111,7 +114,7 @@ NTSTATUS transferPipe(PDEVICE_OBJECT device, PIRP irp, NTSTATUS noRecord) {
     status = noRecord;
   }
   if (!record) {
-    IoReleaseRemoveLock(&ext->removeLock, irp);
+    leaveDevice(ext);
     return completeRequest(irp, status, 0);
   }
 
@@ -121,7 +124,7 @@ NTSTATUS transferPipe(PDEVICE_OBJECT device, PIRP irp, NTSTATUS noRecord) {
       entry->Pipes[pipe].PipeHandle, nullptr, irp->MdlAddress,
       MmGetMdlByteCount(irp->MdlAddress), USBD_SHORT_TRANSFER_OK, nullptr);
   record->irp = irp;
-  record->removeLock = &ext->removeLock;
+  record->ext = ext;
   zelb1::armTransferGuard(record->guard);
   KeInitializeTimer(&record->timer);
   KeInitializeDpc(&record->dpc, transferTimedOut, record);

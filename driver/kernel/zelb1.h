@@ -2,9 +2,10 @@
 //
 // The device extension and every routine of the driver. The decisions
 // (pipe names and the open table, device numbers and names, the
-// configuration reads, power choices, device-control checks, who finishes a
-// timed transfer) live in driver/logic as plain functions; the routines here
-// are the kernel glue around them.
+// configuration reads, power choices, device-control checks, what each
+// device state admits, the caller's copy of the extension, the steps of a
+// timed transfer) live in driver/logic as plain functions; the routines
+// here are the kernel glue around them.
 #pragma once
 
 // mingw's intrin.h and wdm.h both define these two; keep the DDK's.
@@ -20,6 +21,9 @@ extern "C" {
 
 #include "driver/logic/config_descriptor.h"
 #include "driver/logic/device_control.h"
+#include "driver/logic/extension_image.h"
+#include "driver/logic/io_gate.h"
+#include "driver/logic/pipe_name.h"
 #include "driver/logic/pipe_table.h"
 
 // Pool tag: the bytes 'W' 'd' 'm' ' '.
@@ -41,27 +45,68 @@ struct ZelDeviceExtension {
   UCHAR started;
   ULONG devicePowerState;
   PIRP pendingPowerIrp;
-  // Held by every request that reaches the camera; removal waits for them.
-  IO_REMOVE_LOCK removeLock;
+  // Every open, read, write and device control passes the gate; stop and
+  // removal close it and wait on gateDrained for the requests inside.
+  zelb1::IoGate gate;
+  KEVENT gateDrained;
 };
 
 static_assert(sizeof(ZelDeviceExtension) <= zelb1::kDeviceExtensionSize,
               "the device extension is 2448 bytes");
+// The copy handed to user mode (0x220204) is written from the same layout.
+#define ZEL_SAME_PLACE(field) \
+  offsetof(ZelDeviceExtension, field) == offsetof(zelb1::ExtensionHead, field)
+static_assert(ZEL_SAME_PLACE(pdo) && ZEL_SAME_PLACE(lowerDevice) && ZEL_SAME_PLACE(deviceNumber) &&
+                  ZEL_SAME_PLACE(configDescriptor) && ZEL_SAME_PLACE(interfaces) &&
+                  ZEL_SAME_PLACE(configurationHandle) && ZEL_SAME_PLACE(pipes) &&
+                  ZEL_SAME_PLACE(deviceDescriptor) && ZEL_SAME_PLACE(unconfigured) &&
+                  ZEL_SAME_PLACE(started) && ZEL_SAME_PLACE(devicePowerState) &&
+                  ZEL_SAME_PLACE(pendingPowerIrp) && sizeof(PVOID) == sizeof(uintptr_t),
+              "the extension starts with zelb1::ExtensionHead");
+#undef ZEL_SAME_PLACE
 
-// Driver-wide: incremented before each device object is created,
-// decremented when a device is removed.
+// Driver-wide: the number of devices (incremented once a device is
+// published, decremented when one is removed).
 extern LONG deviceCounter;
+
+// Driver-wide: non-executable non-paged pool where the system has it,
+// chosen once at driver entry.
+extern POOL_TYPE driverPoolType;
 
 inline ZelDeviceExtension* extensionOf(PDEVICE_OBJECT device) {
   return static_cast<ZelDeviceExtension*>(device->DeviceExtension);
 }
 
 inline void* allocatePool(SIZE_T size) {
-  return ExAllocatePoolWithTag(NonPagedPool, size, kPoolTag);
+  return ExAllocatePoolWithTag(driverPoolType, size, kPoolTag);
 }
 
 inline void freePool(void* block) {
   if (block) ExFreePoolWithTag(block, kPoolTag);
+}
+
+// The pipe code a file holds (zelb1::kDevicePipeCode for a handle on the
+// device itself) lives in the file object's context.
+inline uint32_t fileCodeOf(PFILE_OBJECT file) {
+  return static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(file->FsContext));
+}
+
+inline void storeFileCode(PFILE_OBJECT file, uint32_t code) {
+  file->FsContext = reinterpret_cast<PVOID>(static_cast<LONG_PTR>(static_cast<int32_t>(code)));
+}
+
+// Enters the device's gate for a request of this kind (the state decides);
+// on success leaveDevice must follow once the request is done with the
+// device. IRQL: dispatch or below.
+inline NTSTATUS enterDevice(ZelDeviceExtension* ext, zelb1::RequestKind kind) {
+  bool drained = false;
+  NTSTATUS status = zelb1::enterGate(ext->gate, kind, &drained);
+  if (drained) KeSetEvent(&ext->gateDrained, IO_NO_INCREMENT, FALSE);
+  return status;
+}
+
+inline void leaveDevice(ZelDeviceExtension* ext) {
+  if (zelb1::leaveGate(ext->gate)) KeSetEvent(&ext->gateDrained, IO_NO_INCREMENT, FALSE);
 }
 
 // Completes a request with a status and byte count.
@@ -76,8 +121,12 @@ inline NTSTATUS completeRequest(PIRP irp, NTSTATUS status, ULONG_PTR information
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
 NTSTATUS NTAPI addDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo);
 NTSTATUS createDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT* device, LONG number);
+NTSTATUS createDeviceLink(LONG number);
 void deleteDeviceLink(LONG number);
 NTSTATUS NTAPI dispatchMain(PDEVICE_OBJECT device, PIRP irp);
+
+// system_control.cpp
+NTSTATUS NTAPI dispatchSystemControl(PDEVICE_OBJECT device, PIRP irp);
 
 // usb_request.cpp
 NTSTATUS submitUrb(ZelDeviceExtension* ext, PURB urb, ULONG timeLimitMs);

@@ -23,4 +23,13 @@ DeviceControlCheck checkDeviceControl(uint32_t code, uint32_t outputLength,
   return {kStatusSuccess, needed};
 }
 
+RequestKind controlRequestKind(uint32_t code) {
+  switch (code) {
+    case kControlGetDeviceDescriptor:
+    case kControlGetConfigDescriptor:
+    case kControlGetInterface0: return RequestKind::CameraQuery;
+    default: return RequestKind::DeviceQuery;
+  }
+}
+
 }  // namespace zelb1

@@ -3,6 +3,7 @@
 #pragma once
 #include <stdint.h>
 
+#include "driver/logic/io_gate.h"
 #include "driver/logic/status_codes.h"
 
 namespace zelb1 {
@@ -31,5 +32,11 @@ struct DeviceControlCheck {
 //    nothing is written.
 DeviceControlCheck checkDeviceControl(uint32_t code, uint32_t outputLength,
                                       uint32_t interface0Size);
+
+// What a code needs of the device: the descriptor reads and the copy of
+// interface 0 need the configured camera; the counter, the extension copy,
+// the bus driver's version (and unknown codes, refused anyway) only read
+// the driver's own records.
+RequestKind controlRequestKind(uint32_t code);
 
 }  // namespace zelb1

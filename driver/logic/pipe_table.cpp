@@ -20,12 +20,16 @@ Status openByName(PipeOpenState& state, const InterfacePipeCounts& counts,
   if (pipes == kNoInterface || static_cast<int64_t>(pipeIndex) >= pipes)
     return kStatusNoSuchDevice;
 
+  // Check and take in one step: two opens racing for the same pipe (the
+  // viewer and the data source) must not both win.
   PipeOpenEntry& entry = state.pipeOpenTable[pipeIndex];
-  if (entry.open) return kStatusDeviceBusy;
+  uint8_t closed = 0;
+  if (!__atomic_compare_exchange_n(&entry.open, &closed, 1, false, __ATOMIC_ACQ_REL,
+                                   __ATOMIC_ACQUIRE))
+    return kStatusDeviceBusy;
 
-  entry.open = 1;
-  entry.code = static_cast<int32_t>(code);
-  state.openPipeCount += 1;
+  __atomic_store_n(&entry.code, static_cast<int32_t>(code), __ATOMIC_RELEASE);
+  __atomic_add_fetch(&state.openPipeCount, 1, __ATOMIC_ACQ_REL);
   *fileCode = code;
   return kStatusSuccess;
 }
@@ -33,10 +37,12 @@ Status openByName(PipeOpenState& state, const InterfacePipeCounts& counts,
 void releasePipe(PipeOpenState& state, uint32_t fileCode) {
   if (fileCode == kDevicePipeCode) return;
   PipeOpenEntry& entry = state.pipeOpenTable[pipeCodePipe(fileCode)];
-  if (!entry.open) return;
-  entry.open = 0;
-  entry.code = -1;
-  state.openPipeCount -= 1;
+  if (!__atomic_load_n(&entry.open, __ATOMIC_ACQUIRE)) return;
+  // The code goes first: once the entry reads closed, a new holder may
+  // store its own.
+  __atomic_store_n(&entry.code, -1, __ATOMIC_RELEASE);
+  __atomic_sub_fetch(&state.openPipeCount, 1, __ATOMIC_ACQ_REL);
+  __atomic_store_n(&entry.open, 0, __ATOMIC_RELEASE);
 }
 
 }  // namespace zelb1

@@ -2,7 +2,9 @@
 //
 // The table is keyed by pipe index alone (not by interface): only one handle
 // per pipe index may be open at a time, across all processes. Handles on
-// the device itself are not counted.
+// the device itself are not counted. Opens of one pipe may arrive at the
+// same moment from two processes (the viewer and the data source): the
+// check and the take are one atomic step, so exactly one of them wins.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>

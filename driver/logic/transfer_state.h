@@ -35,6 +35,39 @@ inline bool mayCancelTimer(TransferGuard& guard) { return !hasTimedOut(guard); }
 // Drops one share; true when it was the last one.
 bool dropShare(TransferGuard& guard);
 
+// The steps of the completion routine and of the time-out DPC, in the order
+// the driver runs them. `Ops` supplies the kernel operations on the record:
+//   bool cancelTimer()       takes the timer out of the queue; false when
+//                            its DPC is already on its way or done;
+//   void cancelRequest()     cancels the request at the lower driver (this
+//                            may run the completion routine at once);
+//   void finish()            sets the request's outcome, releases the device
+//                            and frees the record;
+//   void finishAndComplete() the same, then completes the request, which
+//                            the completion routine kept for the DPC.
+
+// Completion routine: true when it finished the request, false when the
+// request is kept (more processing required) for the DPC to finish.
+template <class Ops>
+bool completeTransfer(TransferGuard& guard, Ops& ops) {
+  if (mayCancelTimer(guard) && ops.cancelTimer())
+    dropShare(guard);  // the DPC will never run
+  if (!dropShare(guard)) return false;
+  ops.finish();
+  return true;
+}
+
+// Time-out DPC: marks the record timed out and cancels the request; if the
+// completion routine already ran, the request was kept for this DPC, which
+// finishes and completes it.
+template <class Ops>
+void timeOutTransfer(TransferGuard& guard, Ops& ops) {
+  markTimedOut(guard);
+  ops.cancelRequest();
+  if (!dropShare(guard)) return;
+  ops.finishAndComplete();
+}
+
 struct TransferResult {
   Status status;
   uint32_t information;

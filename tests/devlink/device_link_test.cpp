@@ -1,5 +1,7 @@
 // Device discovery and pipes: the index search, the four pipes, opening,
 // reopening, closing, presence, the staging buffer and the messages.
+#include <atomic>
+#include <chrono>
 #include <cstring>
 
 #include "tests/devlink/link_fixture.h"
@@ -132,13 +134,65 @@ TEST_F(DeviceLinkTest, OpenSendsStatusThenConfigQueries) {
   link.close();
 }
 
-TEST_F(DeviceLinkTest, ViewerOpenGivesUpOnACameraThatNeverAnswers) {
+// Time at the driver's scale: the clock runs in real time, and every
+// transfer the rig lets time out (after its scaled-down wait) moves it on by
+// the rest of the driver's 5 s.
+class DriverScaleTest : public DeviceLinkTest {
+ protected:
+  static constexpr uint32_t kDriverTimeoutMs = 5000;
+  void SetUp() override {
+    DeviceLinkTest::SetUp();
+    origin = std::chrono::steady_clock::now();
+    timedOutMs = 0;
+    rigPaths = sim::rigSeam(rig);
+    driverScale = *rigPaths;
+    driverScale.read = [](void* context, uint32_t id, void* buffer, uint32_t count, uint32_t* done) {
+      return atDriverScale(rigPaths->read(context, id, buffer, count, done));
+    };
+    driverScale.write = [](void* context, uint32_t id, const void* buffer, uint32_t count, uint32_t* done) {
+      return atDriverScale(rigPaths->write(context, id, buffer, count, done));
+    };
+    plat::installDevicePathSeam(&driverScale);
+    plat::installTickHook(clock);
+  }
+  void TearDown() override {
+    plat::installTickHook(nullptr);
+    plat::installDevicePathSeam(rigPaths);
+    DeviceLinkTest::TearDown();
+  }
+  static uint32_t atDriverScale(uint32_t code) {
+    if (code == plat::kErrorSemTimeout) timedOutMs += kDriverTimeoutMs - kRigTimeoutMs;
+    return code;
+  }
+  static uint32_t clock() {
+    const auto real = std::chrono::steady_clock::now() - origin;
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(real).count()) +
+           timedOutMs.load();
+  }
+  static std::chrono::steady_clock::time_point origin;
+  static std::atomic<uint32_t> timedOutMs;
+  static const plat::DevicePathSeam* rigPaths;
+  static plat::DevicePathSeam driverScale;
+};
+std::chrono::steady_clock::time_point DriverScaleTest::origin;
+std::atomic<uint32_t> DriverScaleTest::timedOutMs{0};
+const plat::DevicePathSeam* DriverScaleTest::rigPaths = nullptr;
+plat::DevicePathSeam DriverScaleTest::driverScale;
+
+TEST_F(DriverScaleTest, ViewerOpenGivesUpOnASilentCameraWithinTheHandshakeBound) {
   const int camera = addCamera(1);
   sim::rigAddFault(rig, camera, sim::stallOperation(1, sim::kDirRead, 1, 1000));
   DeviceLink link;
+  const uint32_t start = plat::tickCount();
   EXPECT_FALSE(link.open(1));
+  const uint32_t elapsed = plat::tickCount() - start;
+  // It asks for the whole 20 s, and starts no query after them (the last
+  // one may still take its 5 s).
+  EXPECT_GE(elapsed, 20000u);
+  EXPECT_LE(elapsed, 20000u + kDriverTimeoutMs);
   EXPECT_FALSE(link.isOpen());
   ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, kDeviceDriverTextViewer);
   EXPECT_EQ(messages[0].caption, "Error - Device Driver");
 }
 

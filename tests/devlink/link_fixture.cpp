@@ -24,7 +24,7 @@ void LinkFixture::SetUp() {
   plat::installSleepHook(recordSleep);
   plat::installExitHook(recordExit);
   rig = sim::rigCreate();
-  sim::rigSetTimeout(rig, 30);
+  sim::rigSetTimeout(rig, kRigTimeoutMs);
   sim::rigInstall(rig);
 }
 

@@ -30,6 +30,8 @@ class LinkFixture : public ::testing::Test {
   std::vector<uint8_t> wireCodes(int camera);
 
   sim::Rig* rig = nullptr;
+  // The rig's transfer time-out: the driver's 5 s, scaled down.
+  static constexpr uint32_t kRigTimeoutMs = 30;
 
  public:
   static std::vector<ShownMessage> messages;

@@ -52,5 +52,12 @@ TEST(DeviceControl, InterfaceZeroCopyNeedsAConfiguredInterfaceZero) {
       << "the other codes do not depend on the configuration";
 }
 
+TEST(DeviceControl, OnlyTheDescriptorReadsAndTheInterfaceCopyNeedTheCamera) {
+  for (uint32_t code : {kControlGetDeviceDescriptor, kControlGetConfigDescriptor, kControlGetInterface0})
+    EXPECT_EQ(controlRequestKind(code), RequestKind::CameraQuery) << std::hex << code;
+  for (uint32_t code : {kControlGetDeviceCounter, kControlGetDeviceExtension, kControlGetBusVersion, 0x220218u})
+    EXPECT_EQ(controlRequestKind(code), RequestKind::DeviceQuery) << std::hex << code;
+}
+
 }  // namespace
 }  // namespace zelb1

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "driver/logic/pipe_name.h"
 
@@ -108,6 +112,65 @@ TEST_F(PipeTable, OpenTableRecordsCodesAndCountsOpenPipes) {
 
   releasePipe(state, codes[2]);
   EXPECT_EQ(state.openPipeCount, 3u) << "a second close of the same pipe releases nothing";
+}
+
+}  // namespace
+}  // namespace zelb1
+
+namespace zelb1 {
+namespace {
+
+// Two real threads meet at a barrier, round after round, and both open
+// pipe 3 at once: exactly one may hold it each time. The rounds stop after
+// a few seconds where threads run slowly (sanitizers, Wine).
+TEST(PipeTableRace, SimultaneousOpensOfOnePipeLeaveExactlyOneHolder) {
+  constexpr int kRounds = 400000;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+  InterfacePipeCounts counts;
+  for (auto& pipes : counts.pipes) pipes = kNoInterface;
+  counts.pipes[0] = 4;
+  const std::u16string name = u"\\0\\0\\0\\3";
+
+  PipeOpenState state{};
+  std::atomic<int> waiting{0};
+  std::atomic<int> generation{0};
+  // Both threads leave together: a short spin keeps them close, a yield
+  // lets a loaded machine schedule the other one.
+  auto meet = [&] {
+    int seen = generation.load(std::memory_order_acquire);
+    if (waiting.fetch_add(1, std::memory_order_acq_rel) == 1) {
+      waiting.store(0, std::memory_order_relaxed);
+      generation.fetch_add(1, std::memory_order_acq_rel);
+      return;
+    }
+    for (int spins = 0; generation.load(std::memory_order_acquire) == seen; ++spins)
+      if (spins > 2000) std::this_thread::yield();
+  };
+  std::atomic<int> winners{0};
+  std::atomic<bool> stop{false};
+  int rounds = 0;
+  int badRounds = 0;
+  auto opener = [&](bool judge) {
+    while (!stop.load()) {
+      meet();
+      uint32_t code = 0;
+      if (openByName(state, counts, name.data(), name.size(), &code) == kStatusSuccess)
+        winners.fetch_add(1, std::memory_order_acq_rel);
+      meet();
+      if (judge) {
+        if (winners.load() != 1 || state.openPipeCount != 1) ++badRounds;
+        winners.store(0);
+        state = PipeOpenState{};
+        if (++rounds == kRounds || std::chrono::steady_clock::now() > deadline) stop.store(true);
+      }
+      meet();
+    }
+  };
+  std::thread other(opener, false);
+  opener(true);
+  other.join();
+  EXPECT_EQ(badRounds, 0) << "rounds in which pipe 3 had no holder or more than one, of " << rounds;
+  EXPECT_GT(rounds, 1000);
 }
 
 }  // namespace

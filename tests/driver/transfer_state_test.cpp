@@ -5,46 +5,53 @@
 namespace zelb1 {
 namespace {
 
-// The read/write path's completion routine and time-out DPC, reduced to
-// their use of the guard, with a timer that is either still queued or has
-// fired. Each step records misuse instead of crashing.
+// The read/write path's own completion and time-out steps (completeTransfer
+// and timeOutTransfer, as the driver runs them) against a model of the
+// kernel: a timer that is still queued or has fired, and a lower driver
+// that completes a cancelled request at once or later. Each step records
+// misuse instead of crashing.
 class TransferRace {
  public:
   TransferRace() { armTransferGuard(guard_); }
 
+  // The timer expires; its DPC is queued but has not run yet.
   void timerFires() { timerQueued_ = false; }
 
-  // The DPC's first part: mark timed out (it then cancels the request,
-  // which may run the completion routine before the DPC goes on).
-  void dpcMarks() {
+  // The lower driver completes the request. Returns whether the request is
+  // kept for the DPC (more processing required).
+  bool completion() {
+    touch();
+    completed_ = true;
+    return !completeTransfer(guard_, *this);
+  }
+
+  // The DPC runs. `lowerCompletesOnCancel`: cancelling the request makes the
+  // lower driver complete it at once, inside the DPC.
+  void dpc(bool lowerCompletesOnCancel) {
     touch();
     timerQueued_ = false;
     dpcStarted_ = true;
-    markTimedOut(guard_);
-  }
-  void dpcDrops() {
-    touch();
-    if (dropShare(guard_)) finish(Finisher::Dpc);
+    lowerCompletesOnCancel_ = lowerCompletesOnCancel;
+    timeOutTransfer(guard_, *this);
   }
 
-  // Returns whether the request is kept for the DPC.
-  bool completion() {
-    touch();
-    if (mayCancelTimer(guard_)) {
-      if (dpcStarted_) timerTouchedAfterDpc = true;
-      if (timerQueued_) {
-        timerQueued_ = false;
-        dropShare(guard_);
-      }
-    }
-    if (!dropShare(guard_)) return true;
-    finish(Finisher::Completion);
-    return false;
+  // The kernel operations the driver's steps call.
+  bool cancelTimer() {
+    if (dpcStarted_) timerTouchedAfterDpc = true;
+    if (!timerQueued_) return false;
+    timerQueued_ = false;
+    return true;
   }
+  void cancelRequest() {
+    if (lowerCompletesOnCancel_ && !completed_) keptForDpc = completion();
+  }
+  void finish() { finishBy(Finisher::Completion); }
+  void finishAndComplete() { finishBy(Finisher::Dpc); }
 
   enum class Finisher { None, Completion, Dpc };
   Finisher finisher = Finisher::None;
   int finishes = 0;
+  bool keptForDpc = false;
   bool usedAfterFree = false;
   bool timerTouchedAfterDpc = false;
   bool timedOut() { return hasTimedOut(guard_); }
@@ -53,13 +60,15 @@ class TransferRace {
   void touch() {
     if (finishes) usedAfterFree = true;
   }
-  void finish(Finisher who) {
+  void finishBy(Finisher who) {
     finisher = who;
     ++finishes;
   }
   TransferGuard guard_;
   bool timerQueued_ = true;
   bool dpcStarted_ = false;
+  bool completed_ = false;
+  bool lowerCompletesOnCancel_ = false;
 };
 
 TEST(TransferRace, CompletionInTimeFinishesAloneAndTheDpcNeverRuns) {
@@ -73,9 +82,8 @@ TEST(TransferRace, CompletionInTimeFinishesAloneAndTheDpcNeverRuns) {
 TEST(TransferRace, CancelFromTheDpcCompletesInsideItAndTheDpcFinishes) {
   TransferRace race;
   race.timerFires();
-  race.dpcMarks();
-  EXPECT_TRUE(race.completion()) << "the request is kept for the DPC";
-  race.dpcDrops();
+  race.dpc(true);
+  EXPECT_TRUE(race.keptForDpc) << "the request is kept for the DPC";
   EXPECT_EQ(race.finisher, TransferRace::Finisher::Dpc);
   EXPECT_EQ(race.finishes, 1);
   EXPECT_FALSE(race.timerTouchedAfterDpc);
@@ -87,8 +95,8 @@ TEST(TransferRace, CompletionBetweenTimerExpiryAndItsDpcLeavesTheRecordToTheDpc)
   TransferRace race;
   race.timerFires();
   EXPECT_TRUE(race.completion());
-  race.dpcMarks();
-  race.dpcDrops();
+  EXPECT_EQ(race.finishes, 0);
+  race.dpc(false);
   EXPECT_EQ(race.finisher, TransferRace::Finisher::Dpc);
   EXPECT_EQ(race.finishes, 1);
   EXPECT_FALSE(race.usedAfterFree);
@@ -97,8 +105,7 @@ TEST(TransferRace, CompletionBetweenTimerExpiryAndItsDpcLeavesTheRecordToTheDpc)
 TEST(TransferRace, CompletionAfterTheWholeDpcFinishesWithoutTouchingTheTimer) {
   TransferRace race;
   race.timerFires();
-  race.dpcMarks();
-  race.dpcDrops();
+  race.dpc(false);
   EXPECT_EQ(race.finishes, 0) << "the lower driver still holds the request";
   EXPECT_FALSE(race.completion());
   EXPECT_EQ(race.finisher, TransferRace::Finisher::Completion);

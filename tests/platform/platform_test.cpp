@@ -95,13 +95,19 @@ TEST(PlatformThreads, TerminatedThreadReportsTheForcedExitCode) {
 std::vector<uint32_t> sleeps;
 void recordSleep(uint32_t ms) { sleeps.push_back(ms); }
 
-TEST(PlatformTime, SleepHookReceivesEverySleep) {
+uint32_t fixedClock() { return 123456u; }
+
+TEST(PlatformTime, SleepAndTickHooksStandInForTheSystemClock) {
   sleeps.clear();
   plat::installSleepHook(recordSleep);
   plat::sleepMs(1000);
   plat::sleepMs(70);
   plat::installSleepHook(nullptr);
   EXPECT_EQ(sleeps, (std::vector<uint32_t>{1000, 70}));
+  plat::installTickHook(fixedClock);
+  EXPECT_EQ(plat::tickCount(), 123456u);
+  plat::installTickHook(nullptr);
+  EXPECT_NE(plat::tickCount(), 123456u);
 }
 
 TEST(PlatformMemory, PagesAreZeroedAndWritable) {

@@ -181,7 +181,7 @@ void closeGateOnceAtTransfer(void*) {
 }
 }  // namespace
 
-TEST_F(AcquisitionThreadTest, FailedChunkReadEndsTheFrameWithoutRelease) {
+TEST_F(AcquisitionThreadTest, ChunkReadThatCannotGetTheLockLosesOnlyItsFrame) {
   openCameraLink();
   lockTaken = 0;
   camera.onTransfer = closeGateOnceAtTransfer;
@@ -190,11 +190,19 @@ TEST_F(AcquisitionThreadTest, FailedChunkReadEndsTheFrameWithoutRelease) {
   // Wait for the transfer's own exchange to hand the lock back, then keep it.
   ASSERT_EQ(plat::waitFor(deviceLink.linkLock, 2000), plat::kWaitObject0);
   const int releases = camera.releases;
+  const int reads = camera.imageReads;
   plat::setEvent(acquisitionThread.gateEvent);
-  ASSERT_TRUE(pumpUntil(threadStoppedDelivered, 5000));
-  EXPECT_EQ(viewerState.threadState, kThreadCommFailure);
-  EXPECT_EQ(camera.releases, releases);
-  EXPECT_EQ(camera.heldPicture, 1);
+  // The chunk read gives up after its 500 ms wait for the lock.
+  ASSERT_TRUE(pumpUntil([] { return deviceLink.imageReadError == plat::kWaitTimeout; }, 5000));
+  EXPECT_EQ(camera.imageReads, reads);
+  plat::setEvent(deviceLink.linkLock);
+  // The camera is still there: the frame is let go, the camera released,
+  // and the live loop goes on.
+  EXPECT_TRUE(waitForTransfers(2));
+  EXPECT_GT(camera.releases, releases);
+  pumpMessages();
+  EXPECT_EQ(countDelivered(kMsgThreadStopped), 0);
+  EXPECT_EQ(viewerState.threadState, kThreadRun);
 }
 
 namespace {
@@ -258,8 +266,9 @@ TEST_F(AcquisitionThreadTest, StopWhileParkedEndsAtOnce) {
 }
 
 // The same thread against the simulated camera behind the rig: a real
-// picture that changes with every hold, a camera that stops answering, and
-// an unplug in the middle of a frame.
+// picture that changes with every hold, a camera that stops answering,
+// image reads that fail while the camera is there, and an unplug in the
+// middle of a frame.
 class AcquisitionThreadSimTest : public ViewerTest {
  protected:
   void SetUp() override {
@@ -334,6 +343,76 @@ TEST_F(AcquisitionThreadSimTest, StopWhileTheCameraStallsEndsWithoutForce) {
   EXPECT_LT(plat::tickCount() - start, 5000u);
   EXPECT_EQ(acquisitionThread.threadHandle, nullptr);
   EXPECT_EQ(plat::waitFor(acquisitionThread.threadDoneEvent, 0), plat::kWaitObject0);
+}
+
+TEST_F(AcquisitionThreadSimTest, FailedImageReadsLoseOnlyTheirFramesWhileTheCameraIsThere) {
+  openCameraLink();
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitPaints(3));
+  // Parked between frames while the faults go in, so counts start together.
+  ASSERT_TRUE(suspendAcquisition());
+  const uint32_t before = liveChecksum();
+  const int paintsBefore = ui->paints;
+  sim::SimCamera* model = sim::rigLockCamera(rig, cam);
+  const uint32_t readsBefore = model->opCount[kImagePipe][sim::kDirRead];
+  sim::rigUnlockCamera(rig, cam);
+  // Image reads from now (three chunks a frame): a time-out mid-frame, then
+  // three in a row (mid-frame, then the first chunk of the next two frames),
+  // then a read the transfer itself fails; five failed reads in all.
+  sim::rigAddFault(rig, cam, sim::stallOperation(kImagePipe, sim::kDirRead, 2));
+  sim::rigAddFault(rig, cam, sim::stallOperation(kImagePipe, sim::kDirRead, 4, 3));
+  sim::rigAddFault(rig, cam, sim::failOperation(kImagePipe, sim::kDirRead, 8, plat::kErrorGenFailure));
+  resumeAcquisition();
+  // Reads 1, 3 and 7 paint, then two whole frames after the last failure.
+  ASSERT_TRUE(waitPaints(9)) << "the live loop ended at a failed image read";
+  viewerState.threadState = kThreadStopForCommand;
+  stopThread();
+  pumpMessages();
+  EXPECT_EQ(countDelivered(kMsgThreadStopped), 0);
+  EXPECT_NE(liveChecksum(), before);
+  model = sim::rigLockCamera(rig, cam);
+  const int reads = static_cast<int>(model->opCount[kImagePipe][sim::kDirRead] - readsBefore);
+  const bool stillHeld = model->held != 0;
+  sim::rigUnlockCamera(rig, cam);
+  // Only chunks that arrived were painted.
+  EXPECT_EQ(ui->paints - paintsBefore, reads - 5);
+  // Every hold was released before the next one, the lost frames' too.
+  std::vector<sim::SimLogEntry> log(256);
+  log.resize(sim::rigWireLog(rig, cam, log.data(), 256));
+  bool held = false;
+  int holds = 0;
+  for (const sim::SimLogEntry& entry : log) {
+    if (entry.bytes[1] != kCmdStoreImage) continue;
+    const bool hold = entry.bytes[3] == kParamOn;
+    EXPECT_FALSE(hold && held) << "a hold without the release of the one before";
+    held = hold;
+    holds += hold;
+  }
+  EXPECT_GE(holds, 7);
+  EXPECT_FALSE(stillHeld);
+  EXPECT_EQ(framePipeline.frameInProgress, 0u);
+  EXPECT_EQ(plat::waitFor(deviceLink.linkLock, 0), plat::kWaitObject0) << "the link lock is free";
+  plat::setEvent(deviceLink.linkLock);
+}
+
+TEST_F(AcquisitionThreadSimTest, FrameLostAsTheCaptureIsTakenIsFetchedAgainBeforeItIsKept) {
+  openCameraLink();
+  viewerState.captureNotice = handleOf(2);  // stands for the capture notice
+  ASSERT_TRUE(startThread());
+  ASSERT_TRUE(waitPaints(3));
+  ASSERT_TRUE(suspendAcquisition());
+  sim::rigClearWireLog(rig, cam);
+  sim::rigAddFault(rig, cam, sim::stallOperation(kImagePipe, sim::kDirRead, 2));
+  viewerState.freezeFlag = 1;
+  resumeAcquisition();
+  ASSERT_TRUE(pumpUntil([] { return countDelivered(kMsgCaptureDone) > 0; }, 5000));
+  // The frame that lost its second chunk is released; the next one is held
+  // and kept (the repaint rounds that follow send nothing).
+  std::vector<sim::SimLogEntry> log(256);
+  log.resize(sim::rigWireLog(rig, cam, log.data(), 256));
+  std::vector<int> commands;
+  for (const sim::SimLogEntry& entry : log) commands.push_back(entry.bytes[1] << 8 | entry.bytes[3]);
+  EXPECT_EQ(commands, (std::vector<int>{0x3101, 0x3205, 0x3305, 0x320A, 0x3101, 0x3205, 0x3305}));
 }
 
 TEST_F(AcquisitionThreadSimTest, UnplugInTheMiddleOfAFrameEndsWithCommFailure) {

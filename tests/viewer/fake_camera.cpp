@@ -131,10 +131,17 @@ void removeFakeCamera() {
   cam = nullptr;
 }
 
+std::vector<uint8_t> commandLogSnapshot(const FakeCamera& camera) {
+  plat::waitFor(camera.lock, plat::kInfinite);
+  std::vector<uint8_t> copy = camera.commandLog;
+  plat::setEvent(camera.lock);
+  return copy;
+}
+
 int countCommand(const FakeCamera& camera, uint8_t code, uint8_t parameter) {
+  const std::vector<uint8_t> log = commandLogSnapshot(camera);
   int n = 0;
-  for (size_t i = 0; i + 1 < camera.commandLog.size(); i += 2)
-    n += camera.commandLog[i] == code && camera.commandLog[i + 1] == parameter;
+  for (size_t i = 0; i + 1 < log.size(); i += 2) n += log[i] == code && log[i + 1] == parameter;
   return n;
 }
 

@@ -47,6 +47,10 @@ struct FakeCamera {
 void installFakeCamera(FakeCamera* camera);
 void removeFakeCamera();
 
+// The command log as it is now, taken under the camera's lock (the
+// acquisition thread may be adding to it).
+std::vector<uint8_t> commandLogSnapshot(const FakeCamera& camera);
+
 // Picture commands seen so far, as "S1 H R T" like letters, for order checks.
 int countCommand(const FakeCamera& camera, uint8_t code, uint8_t parameter);
 

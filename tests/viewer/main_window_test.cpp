@@ -33,11 +33,12 @@ TEST_F(MainWindowTest, StartUpOpensTheCameraThenThePanelThenTheLivePicture) {
   EXPECT_LT(eventIndex(*ui, "create 2"), eventIndex(*ui, "destroy 84"));
   EXPECT_GE(virtualMs.load(), 1000u);
   // The first command after the handshake's queries is the held release.
-  ASSERT_GE(camera.commandLog.size(), 2u);
+  const std::vector<uint8_t> log = commandLogSnapshot(camera);
+  ASSERT_GE(log.size(), 2u);
   size_t firstPicture = 0;
-  while (firstPicture < camera.commandLog.size() && camera.commandLog[firstPicture] >= 0x60) firstPicture += 2;
-  EXPECT_EQ(camera.commandLog[firstPicture], kCmdStoreImage);
-  EXPECT_EQ(camera.commandLog[firstPicture + 1], kParamOff);
+  while (firstPicture + 2 < log.size() && log[firstPicture] >= 0x60) firstPicture += 2;
+  EXPECT_EQ(log[firstPicture], kCmdStoreImage);
+  EXPECT_EQ(log[firstPicture + 1], kParamOff);
   // Half size on a 1280 x 1024 work area (fit 1280 x 960).
   EXPECT_EQ(viewerState.zoomLevel, 1);
   EXPECT_EQ(viewerState.fitWidth, 1280);

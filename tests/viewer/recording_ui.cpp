@@ -50,6 +50,7 @@ void destroyWindow(WindowHandle window) {
 void moveWindow(WindowHandle window, int x, int y, int width, int height, bool) {
   if (!window) return;
   windowOf(window).rect = WindowRect{x, y, x + width, y + height};
+  windowOf(window).moves++;
 }
 
 void showWindow(WindowHandle window, ShowMode mode) { windowOf(window).shown = mode; }
@@ -167,14 +168,24 @@ WindowHandle dialogItem(WindowHandle dialog, int controlId) {
 
 void setWindowIcon(WindowHandle window, int iconId) { windowOf(window).icon = iconId; }
 void setMouseCapture(WindowHandle window) { ui->mouseCapture = window; }
-void releaseMouseCapture() { ui->mouseCapture = nullptr; }
+bool releaseMouseCapture() {
+  ui->captureReleases++;
+  if (ui->captureReleaseFailures > 0) {
+    ui->captureReleaseFailures--;
+    return false;
+  }
+  ui->mouseCapture = nullptr;
+  return true;
+}
 
 DrawingSurface getSurface(WindowHandle window) {
   ui->surfacesHeld++;
   return window;
 }
-void stretchPicture(DrawingSurface, const WindowRect& target, const imaging::BitmapInfoHeader&, const uint8_t* pixels) {
-  if (pixels) ui->paints++;
+void stretchPicture(DrawingSurface, const WindowRect& target, const imaging::BitmapInfoHeader& info, const uint8_t* pixels) {
+  if (!pixels) return;
+  if (ui->paintCheck && !ui->paintCheck(target, info)) ui->refusedPaints++;
+  ui->paints++;
 }
 void releaseSurface(WindowHandle, DrawingSurface) { ui->surfacesHeld--; }
 
@@ -184,7 +195,10 @@ bool drawKeyedBitmap(WindowHandle panel, WindowHandle button, int bitmapId) {
   ui->keyedDraws.push_back(KeyedDraw{panel, windowOf(button).controlId, bitmapId});
   return true;
 }
-bool drawOpaqueBitmap(WindowHandle, const WindowRect&, int) { return true; }
+bool drawOpaqueBitmap(WindowHandle panel, const WindowRect& rect, int bitmapId) {
+  ui->opaqueDraws.push_back(OpaqueDraw{panel, rect, bitmapId});
+  return true;
+}
 
 const WindowOps kRecordingOps = {createDialog,   runModalDialog, endDialog,       destroyWindow,    moveWindow,
                                  showWindow,     updateWindow,   invalidate,      postMessage,      sendMessage,

@@ -29,6 +29,7 @@ struct RecordedWindow {
   int progressMax = 0;
   int progressPos = 0;
   int progressStep = 10;
+  int moves = 0;
 };
 
 // The save-file dialog as the test scripts it: the size buttons clicked
@@ -78,6 +79,12 @@ struct KeyedDraw {
   int bitmapId;
 };
 
+struct OpaqueDraw {
+  WindowHandle panel;
+  WindowRect rect;
+  int bitmapId;
+};
+
 struct RecordingUi {
   std::vector<RecordedWindow> windows;  // handle n is windows[n - 1]
   std::vector<std::string> events;      // "create 2", "destroy 84", "end 0", ...
@@ -85,17 +92,24 @@ struct RecordingUi {
   std::deque<int> answers;              // scripted message-box answers
   std::vector<PostedMessage> delivered; // every posted message once delivered
   std::vector<KeyedDraw> keyedDraws;
+  std::vector<OpaqueDraw> opaqueDraws;
   std::vector<std::string> controlEvents;  // "text 752 ...", "pos 80", "step 6", "stepit"
   SaveDialogScript saveDialog;
   std::vector<SaveDialogCall> saveDialogCalls;
   std::vector<int> missingBitmaps;      // draw of these ids fails
   int workWidth = 1280, workHeight = 1024, captionHeight = 19;
   WindowHandle mouseCapture = nullptr;
+  int captureReleases = 0;         // release calls made
+  int captureReleaseFailures = 0;  // the next this many releases fail
   bool modalEnded = false;
   intptr_t modalResult = -1;
   std::atomic<int> paints{0};
   std::atomic<int> surfacesHeld{0};
   WindowRect lastPaint{0, 0, 0, 0};
+  // Looks at every paint's rectangle and header (on the painting thread);
+  // the paints it refuses are counted.
+  bool (*paintCheck)(const WindowRect& target, const imaging::BitmapInfoHeader& info) = nullptr;
+  std::atomic<int> refusedPaints{0};
 
   // Posted messages, filled from any thread.
   plat::Handle queueLock = nullptr;

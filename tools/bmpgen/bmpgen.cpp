@@ -17,7 +17,7 @@
 //   vgrad X Y W H TOP BOTTOM  vertical gradient
 //   ellipse X Y W H COLOUR
 //   text X Y SCALE COLOUR "TEXT"   X or Y may be "c" to centre
-// Letters are drawn from a built-in 5x7 font (upper and lower case, digits, . , / - ! ? : ( ) ' and
+// Letters are drawn from a built-in 5x7 font (upper and lower case, digits, . , / - + ! ? : ( ) ' and
 // space); the descenders of g, j, p, q and y reach one row below the others.
 #include <cctype>
 #include <cstdint>
@@ -121,6 +121,7 @@ const Glyph kFont[] = {
     {',', {"00000", "00000", "00000", "00000", "01100", "00100", "01000"}},
     {'/', {"00001", "00001", "00010", "00100", "01000", "10000", "10000"}},
     {'-', {"00000", "00000", "00000", "11111", "00000", "00000", "00000"}},
+    {'+', {"00000", "00100", "00100", "11111", "00100", "00100", "00000"}},
     {'!', {"00100", "00100", "00100", "00100", "00100", "00000", "00100"}},
     {'?', {"01110", "10001", "00001", "00010", "00100", "00000", "00100"}},
     {':', {"00000", "01100", "01100", "00000", "01100", "01100", "00000"}},

@@ -6,9 +6,10 @@
 // configuration, and bulk/interrupt transfers on the four pipes, which it
 // hands to the camera model. A transfer the camera does not serve stays
 // pending (cancelable), so ZELB1's own time limit ends it. The check
-// program plugs and unplugs children and reads per-slot counters through
-// the device-control codes of sim_bus_controls.h, and scripts the camera
-// model's faults.
+// program plugs and unplugs children, sends stop, start, system-control and
+// power requests to a child's stack, holds a child's start or surprise
+// removal, reads per-slot counters through the device-control codes of
+// sim_bus_controls.h, and scripts the camera model's faults.
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndSet
 #define __INTRINSIC_DEFINED_InterlockedBitTestAndReset
 #include <ntddk.h>
@@ -37,6 +38,11 @@ struct Slot {
   bool present;
   bool longConfig;
   bool failDeviceDescriptor;
+  bool holdStart;             // the next start waits for kControlRelease
+  bool holdSurpriseRemoval;   // the next surprise removal waits for it too
+  bool startDone;             // the start request has been answered
+  bool surpriseRemovalSeen;   // the surprise removal has reached the camera
+  KEVENT release;
   PDEVICE_OBJECT pdo;
   sim::SimCamera* camera;
   LIST_ENTRY pending;  // transfers the camera has not served yet
@@ -142,10 +148,24 @@ NTSTATUS getDescriptor(Slot& slot, PURB urb) {
   return STATUS_SUCCESS;
 }
 
+// Transfers waiting at the camera. Bus lock held.
+uint32_t pendingCount(Slot& slot) {
+  uint32_t count = 0;
+  for (LIST_ENTRY* entry = slot.pending.Flink; entry != &slot.pending; entry = entry->Flink) ++count;
+  return count;
+}
+
+// A deconfigure (select configuration without a descriptor). Bus lock held.
+void countDeconfigure(Slot& slot) {
+  slot.stats.deconfigures += 1;
+  uint32_t pending = pendingCount(slot);
+  if (pending > slot.stats.pendingAtDeconfigure) slot.stats.pendingAtDeconfigure = pending;
+}
+
 NTSTATUS selectConfiguration(Slot& slot, PURB urb) {
   auto& request = urb->UrbSelectConfiguration;
   if (!request.ConfigurationDescriptor) {
-    slot.stats.deconfigures += 1;
+    countDeconfigure(slot);
     urb->UrbHeader.Status = USBD_STATUS_SUCCESS;
     return STATUS_SUCCESS;
   }
@@ -292,10 +312,13 @@ NTSTATUS submitUrb(CameraExtension* camera, PIRP irp) {
   KeAcquireSpinLock(&bus->lock, &irql);
   NTSTATUS status;
   bool wrote = false;
+  if (!slot.startDone) slot.stats.urbsBeforeStart += 1;
+  if (slot.surpriseRemovalSeen && urb->UrbHeader.Function == URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER)
+    slot.stats.transfersAfterSurpriseRemoval += 1;
   if (!slot.present) {
     if (urb->UrbHeader.Function == URB_FUNCTION_SELECT_CONFIGURATION &&
         !urb->UrbSelectConfiguration.ConfigurationDescriptor)
-      slot.stats.deconfigures += 1;
+      countDeconfigure(slot);
     urb->UrbHeader.Status = USBD_STATUS_DEVICE_GONE;
     status = STATUS_DEVICE_NOT_CONNECTED;
   } else {
@@ -350,10 +373,16 @@ NTSTATUS cameraPnp(PDEVICE_OBJECT device, PIRP irp) {
   ULONG_PTR information = irp->IoStatus.Information;
 
   switch (stack->MinorFunction) {
-    case IRP_MN_START_DEVICE:
+    case IRP_MN_START_DEVICE: {
+      if (slot.holdStart) {
+        slot.holdStart = false;
+        KeWaitForSingleObject(&slot.release, Executive, KernelMode, FALSE, nullptr);
+      }
       slot.stats.started = 1;
+      slot.startDone = true;
       status = STATUS_SUCCESS;
       break;
+    }
     case IRP_MN_STOP_DEVICE:
       status = STATUS_SUCCESS;
       break;
@@ -396,6 +425,11 @@ NTSTATUS cameraPnp(PDEVICE_OBJECT device, PIRP irp) {
       break;
     case IRP_MN_SURPRISE_REMOVAL:
       slot.stats.surpriseRemovals += 1;
+      slot.surpriseRemovalSeen = true;
+      if (slot.holdSurpriseRemoval) {
+        slot.holdSurpriseRemoval = false;
+        KeWaitForSingleObject(&slot.release, Executive, KernelMode, FALSE, nullptr);
+      }
       failPending(bus, slot);
       status = STATUS_SUCCESS;
       break;
@@ -434,13 +468,15 @@ NTSTATUS createCamera(BusExtension* bus, ULONG index) {
 
 // ---------------------------------------------------------------- bus
 
-NTSTATUS NTAPI stopDone(PDEVICE_OBJECT, PIRP, PVOID context) {
+NTSTATUS NTAPI requestDone(PDEVICE_OBJECT, PIRP, PVOID context) {
   KeSetEvent(static_cast<PKEVENT>(context), IO_NO_INCREMENT, FALSE);
   return STATUS_MORE_PROCESSING_REQUIRED;
 }
 
-// A stop request to the top of a camera's stack, waited for.
-NTSTATUS sendStop(PDEVICE_OBJECT pdo) {
+// Sends a PnP, system-control or power request to the top of a camera's
+// stack, as the PnP or power manager would, and waits for it. `power`
+// fills a power request's parameters.
+NTSTATUS sendToStack(PDEVICE_OBJECT pdo, UCHAR major, UCHAR minor, const simbus::PowerRequest* power) {
   PDEVICE_OBJECT top = IoGetAttachedDeviceReference(pdo);
   PIRP irp = IoAllocateIrp(top->StackSize, FALSE);
   if (!irp) {
@@ -451,11 +487,19 @@ NTSTATUS sendStop(PDEVICE_OBJECT pdo) {
   KeInitializeEvent(&done, NotificationEvent, FALSE);
   irp->IoStatus.Status = STATUS_NOT_SUPPORTED;
   PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
-  next->MajorFunction = IRP_MJ_PNP;
-  next->MinorFunction = IRP_MN_STOP_DEVICE;
-  IoSetCompletionRoutine(irp, stopDone, &done, TRUE, TRUE, TRUE);
-  if (IoCallDriver(top, irp) == STATUS_PENDING)
-    KeWaitForSingleObject(&done, Executive, KernelMode, FALSE, nullptr);
+  next->MajorFunction = major;
+  next->MinorFunction = minor;
+  if (power) {
+    next->Parameters.Power.Type = static_cast<POWER_STATE_TYPE>(power->type);
+    if (power->type == simbus::kPowerSystem)
+      next->Parameters.Power.State.SystemState = static_cast<SYSTEM_POWER_STATE>(power->state);
+    else
+      next->Parameters.Power.State.DeviceState = static_cast<DEVICE_POWER_STATE>(power->state);
+    next->Parameters.Power.ShutdownType = PowerActionNone;
+  }
+  IoSetCompletionRoutine(irp, requestDone, &done, TRUE, TRUE, TRUE);
+  NTSTATUS sent = major == IRP_MJ_POWER ? PoCallDriver(top, irp) : IoCallDriver(top, irp);
+  if (sent == STATUS_PENDING) KeWaitForSingleObject(&done, Executive, KernelMode, FALSE, nullptr);
   NTSTATUS status = irp->IoStatus.Status;
   IoFreeIrp(irp);
   ObDereferenceObject(top);
@@ -481,6 +525,11 @@ NTSTATUS busControl(BusExtension* bus, PIRP irp) {
       RtlZeroMemory(&slot.stats, sizeof(slot.stats));
       slot.longConfig = request->longConfig != 0;
       slot.failDeviceDescriptor = request->failDeviceDescriptor != 0;
+      slot.holdStart = request->holdStart != 0;
+      slot.holdSurpriseRemoval = request->holdSurpriseRemoval != 0;
+      slot.startDone = false;
+      slot.surpriseRemovalSeen = false;
+      KeClearEvent(&slot.release);
       sim::cameraPowerUp(slot.camera, nowMs());
       NTSTATUS status = createCamera(bus, index);
       if (!NT_SUCCESS(status)) return complete(irp, status, 0);
@@ -498,8 +547,24 @@ NTSTATUS busControl(BusExtension* bus, PIRP irp) {
       IoInvalidateDeviceRelations(bus->rootPdo, BusRelations);
       return complete(irp, STATUS_SUCCESS, 0);
     case simbus::kControlStop:
+    case simbus::kControlStart:
+    case simbus::kControlSystemControl: {
       if (!slot.present || !slot.pdo) return complete(irp, STATUS_NO_SUCH_DEVICE, 0);
-      return complete(irp, sendStop(slot.pdo), 0);
+      UCHAR major = code == simbus::kControlSystemControl ? IRP_MJ_SYSTEM_CONTROL : IRP_MJ_PNP;
+      UCHAR minor = code == simbus::kControlStop    ? IRP_MN_STOP_DEVICE
+                    : code == simbus::kControlStart ? IRP_MN_START_DEVICE
+                                                    : IRP_MN_QUERY_ALL_DATA;
+      return complete(irp, sendToStack(slot.pdo, major, minor, nullptr), 0);
+    }
+    case simbus::kControlPower: {
+      if (inLength < sizeof(simbus::PowerRequest)) return complete(irp, STATUS_INVALID_PARAMETER, 0);
+      if (!slot.present || !slot.pdo) return complete(irp, STATUS_NO_SUCH_DEVICE, 0);
+      auto request = static_cast<simbus::PowerRequest*>(buffer);
+      return complete(irp, sendToStack(slot.pdo, IRP_MJ_POWER, static_cast<UCHAR>(request->minor), request), 0);
+    }
+    case simbus::kControlRelease:
+      KeSetEvent(&slot.release, IO_NO_INCREMENT, FALSE);
+      return complete(irp, STATUS_SUCCESS, 0);
     case simbus::kControlFault: {
       if (inLength < sizeof(simbus::FaultRequest)) return complete(irp, STATUS_INVALID_PARAMETER, 0);
       auto request = static_cast<simbus::FaultRequest*>(buffer);
@@ -525,10 +590,15 @@ NTSTATUS busControl(BusExtension* bus, PIRP irp) {
       KeReleaseSpinLock(&bus->lock, irql);
       return complete(irp, STATUS_SUCCESS, 0);
     }
-    case simbus::kControlStats:
+    case simbus::kControlStats: {
       if (outLength < sizeof(simbus::SlotStats)) return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+      KIRQL irql;
+      KeAcquireSpinLock(&bus->lock, &irql);
+      slot.stats.pendingNow = pendingCount(slot);
       RtlCopyMemory(buffer, &slot.stats, sizeof(slot.stats));
+      KeReleaseSpinLock(&bus->lock, irql);
       return complete(irp, STATUS_SUCCESS, sizeof(slot.stats));
+    }
     default:
       return complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
   }
@@ -604,11 +674,25 @@ NTSTATUS NTAPI dispatch(PDEVICE_OBJECT device, PIRP irp) {
   auto camera = static_cast<CameraExtension*>(device->DeviceExtension);
   switch (stack->MajorFunction) {
     case IRP_MJ_PNP: return cameraPnp(device, irp);
-    case IRP_MJ_POWER:
+    case IRP_MJ_POWER: {
+      simbus::SlotStats& stats = camera->bus->slots[camera->slot].stats;
       PoStartNextPowerIrp(irp);
+      if (stack->MinorFunction == IRP_MN_SET_POWER && stack->Parameters.Power.Type == DevicePowerState) {
+        stats.deviceSetPowers += 1;
+        stats.lastDeviceState = stack->Parameters.Power.State.DeviceState;
+      } else if (stack->MinorFunction == IRP_MN_SET_POWER) {
+        stats.systemSetPowers += 1;
+      } else if (stack->MinorFunction == IRP_MN_QUERY_POWER) {
+        stats.queryPowers += 1;
+      }
       if (stack->MinorFunction == IRP_MN_SET_POWER || stack->MinorFunction == IRP_MN_QUERY_POWER)
         return complete(irp, STATUS_SUCCESS, 0);
       return complete(irp, irp->IoStatus.Status, irp->IoStatus.Information);
+    }
+    case IRP_MJ_SYSTEM_CONTROL:
+      // Not a WMI provider; the request is counted to show it arrived.
+      camera->bus->slots[camera->slot].stats.systemControls += 1;
+      return complete(irp, STATUS_SUCCESS, 0);
     case IRP_MJ_INTERNAL_DEVICE_CONTROL:
       if (stack->Parameters.DeviceIoControl.IoControlCode == IOCTL_INTERNAL_USB_SUBMIT_URB)
         return submitUrb(camera, irp);
@@ -635,6 +719,7 @@ NTSTATUS NTAPI addBus(PDRIVER_OBJECT driver, PDEVICE_OBJECT rootPdo) {
   for (ULONG i = 0; i < simbus::kSlots; ++i) {
     Slot& slot = bus->slots[i];
     InitializeListHead(&slot.pending);
+    KeInitializeEvent(&slot.release, NotificationEvent, FALSE);
     slot.camera = static_cast<sim::SimCamera*>(ExAllocatePoolWithTag(NonPagedPool, sizeof(sim::SimCamera), kTag));
     if (!slot.camera) {
       for (ULONG j = 0; j < i; ++j) ExFreePoolWithTag(bus->slots[j].camera, kTag);

@@ -24,6 +24,19 @@ constexpr uint32_t kControlStop = 0x22240C;
 constexpr uint32_t kControlFault = 0x222410;
 // Clears the camera's fault script. in: uint32_t slot.
 constexpr uint32_t kControlClearFaults = 0x222414;
+// Sends a start request to the top of the camera's device stack (after a
+// stop, as the PnP manager would). in: uint32_t slot; fails with the
+// start's status.
+constexpr uint32_t kControlStart = 0x222418;
+// Sends a system-control (WMI) request to the top of the camera's stack.
+// in: uint32_t slot; completes with the status the request came back with.
+constexpr uint32_t kControlSystemControl = 0x22241C;
+// Sends a power request to the top of the camera's stack and waits for it.
+// in: PowerRequest; completes with the request's status.
+constexpr uint32_t kControlPower = 0x222420;
+// Lets a held start or surprise removal of the camera go on.
+// in: uint32_t slot.
+constexpr uint32_t kControlRelease = 0x222424;
 
 constexpr uint32_t kSlots = 2;
 
@@ -34,6 +47,26 @@ struct PlugRequest {
   uint32_t slot;
   uint32_t longConfig;  // 1: a configuration descriptor of 296 bytes
   uint32_t failDeviceDescriptor;  // 1: device descriptor reads fail
+  // 1: the camera holds its start request (after its function driver was
+  // added and passed the start down) until kControlRelease.
+  uint32_t holdStart;
+  // 1: the camera holds its surprise-removal request (after its function
+  // driver has seen it) until kControlRelease.
+  uint32_t holdSurpriseRemoval;
+};
+
+// A power request for the camera's stack: set power (2) or query power (3)
+// of a system state (working 1, sleeping 2..4, hibernate 5, shutdown 6) or
+// a device state (D0 1 .. D3 4); the types are the platform's.
+constexpr uint32_t kPowerSystem = 0;
+constexpr uint32_t kPowerDevice = 1;
+constexpr uint32_t kSetPower = 2;
+constexpr uint32_t kQueryPower = 3;
+struct PowerRequest {
+  uint32_t slot;
+  uint32_t minor;  // 2 set power, 3 query power
+  uint32_t type;   // kPowerSystem or kPowerDevice
+  uint32_t state;  // SYSTEM_POWER_STATE or DEVICE_POWER_STATE value
 };
 
 // A fault for the camera model; the fault's fields as in sim/sim_camera.h,
@@ -65,6 +98,15 @@ struct SlotStats {
   uint32_t cancelled;          // pending transfers cancelled
   uint32_t surpriseRemovals;
   uint32_t removals;
+  uint32_t urbsBeforeStart;       // URBs that arrived before the start was done
+  uint32_t transfersAfterSurpriseRemoval;  // transfers sent after it
+  uint32_t pendingAtDeconfigure;  // transfers still pending at a deconfigure
+  uint32_t pendingNow;            // transfers pending at the camera now
+  uint32_t systemControls;        // system-control requests that arrived
+  uint32_t deviceSetPowers;       // device set-power requests that arrived
+  uint32_t lastDeviceState;       // the state the last one asked for
+  uint32_t systemSetPowers;       // system set-power requests that arrived
+  uint32_t queryPowers;           // query-power requests that arrived
 };
 
 }  // namespace simbus

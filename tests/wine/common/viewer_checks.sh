@@ -1,7 +1,8 @@
 # Shared by the Wine scenarios that drive the viewer (sourced by their
 # run.sh): check results, the window probe, screenshots, virtual desktops
-# held open by a probe, starting and awaiting the program, message boxes.
-# The sourcing script sets PROBE, OUT and RUN first.
+# held open by a probe, starting and awaiting the program, message boxes,
+# the live picture changing or standing. The sourcing script sets PROBE,
+# OUT and RUN first.
 failures=0
 pass() { echo "ok   $*"; }
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
@@ -67,6 +68,28 @@ ended() {
     return 1
   fi
   pass "$2"
+}
+
+# The live picture changes between two looks (a few tries, as the first
+# frame may still be on its way).
+picture_changes() {  # WHAT
+  local a b try
+  a=$(probe picture "VIEW PANEL")
+  for try in 1 2 3 4 5; do
+    sleep 0.7
+    b=$(probe picture "VIEW PANEL")
+    if [ -n "$a" ] && [ "$a" != "$b" ]; then pass "$1: the picture changes"; return; fi
+    a=$b
+  done
+  fail "$1: the picture does not change"
+}
+
+# The live picture stays the same between two looks.
+picture_stands() {  # WHAT
+  local a b
+  sleep 0.4
+  a=$(probe picture "VIEW PANEL"); sleep 0.8; b=$(probe picture "VIEW PANEL")
+  if [ -n "$a" ] && [ "$a" == "$b" ]; then pass "$1: the picture stands"; else fail "$1: the picture still changes"; fi
 }
 
 # box CAPTION ICON TEXT [BUTTON]: a message box with that caption, icon and

@@ -7,6 +7,7 @@
 //   item TITLE ID            prints a control's rectangle (the control may
 //                            sit in a child dialog, as in a file dialog)
 //   click TITLE ID           mouse press and release on the control's centre
+//   visible TITLE ID         prints "visible" or "hidden" for a control
 //   text TITLE ID            prints a control's text
 //   checked TITLE ID         prints 1 when a button is checked, else 0
 //   progress TITLE ID        prints a progress bar's position
@@ -20,6 +21,15 @@
 //   close TITLE              asks the window to close
 //   hold                     brings the desktop up, prints "ready" and stays
 //                            attached to it until killed
+//   point TITLE X Y          prints the screen point of a client point (for
+//                            real mouse input by xdotool)
+//   sized W H MS             a visible untitled window of that size appears
+//                            (the control panel's input and resolution
+//                            dialogs); prints its rectangle
+//   shows TITLE EXE ID X Y   the window shows bitmap ID of program EXE with
+//                            its top-left at client point X, Y (pixels of
+//                            the key colour, which let the panel show
+//                            through, are not compared)
 // Exit status 0 when the condition held, 1 when not.
 #include <windows.h>
 #include <commctrl.h>
@@ -38,6 +48,7 @@ struct Search {
   bool untitledSplash;
   HWND found;
   int childId;  // when not 0: only a window with a control of this id
+  int width = 350, height = 159;  // the untitled window looked for
 };
 
 HWND findItem(HWND top, int id);
@@ -50,7 +61,7 @@ BOOL CALLBACK matchWindow(HWND hwnd, LPARAM lParam) {
   if (s->untitledSplash) {
     RECT r;
     GetWindowRect(hwnd, &r);
-    if (text[0] == 0 && r.right - r.left == 350 && r.bottom - r.top == 159) s->found = hwnd;
+    if (text[0] == 0 && r.right - r.left == s->width && r.bottom - r.top == s->height) s->found = hwnd;
   } else if (std::strcmp(text, s->title) == 0 && (s->childId == 0 || findItem(hwnd, s->childId))) {
     s->found = hwnd;
   }
@@ -70,6 +81,64 @@ HWND waitTop(const char* title, DWORD ms, bool splash = false) {
     if (w || GetTickCount() - start > ms) return w;
     Sleep(25);
   }
+}
+
+// A visible untitled window of the given size (the splash's, or one of the
+// control panel's frameless dialogs).
+HWND waitUntitled(int width, int height, DWORD ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    Search s{"", true, nullptr, 0, width, height};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&s));
+    if (s.found || GetTickCount() - start > ms) return s.found;
+    Sleep(25);
+  }
+}
+
+// Whether the screen at a window's client point shows a bitmap of another
+// program's resources, pixel for pixel; key-coloured pixels are skipped.
+int showsBitmap(HWND w, const char* exe, int id, int x, int y) {
+  HMODULE module = LoadLibraryExA(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HBITMAP bitmap = module ? LoadBitmapA(module, MAKEINTRESOURCEA(id)) : nullptr;
+  if (!bitmap) {
+    std::printf("no bitmap %d\n", id);
+    return 1;
+  }
+  BITMAP info;
+  GetObjectA(bitmap, sizeof info, &info);
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = info.bmWidth;
+  header.biHeight = -info.bmHeight;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+  std::string pixels(static_cast<size_t>(info.bmWidth * info.bmHeight * 4), '\0');
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, info.bmHeight, &pixels[0], reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+  POINT origin = {x, y};
+  ClientToScreen(w, &origin);
+  int compared = 0, differing = 0;
+  char first[96] = "";
+  for (int row = 0; row < info.bmHeight; ++row)
+    for (int col = 0; col < info.bmWidth; ++col) {
+      const unsigned char* p = reinterpret_cast<const unsigned char*>(&pixels[(row * info.bmWidth + col) * 4]);
+      if (p[2] == 189 && p[1] == 190 && p[0] == 189) continue;
+      COLORREF seen = GetPixel(screen, origin.x + col, origin.y + row);
+      compared++;
+      if (seen != RGB(p[2], p[1], p[0]) && differing++ == 0)
+        std::snprintf(first, sizeof first, ", first at %d,%d: %06lx for %02x%02x%02x", col, row,
+                      static_cast<unsigned long>(seen), p[0], p[1], p[2]);
+    }
+  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap);
+  FreeLibrary(module);
+  if (differing == 0 && compared > 0) {
+    std::printf("shown\n");
+    return 0;
+  }
+  std::printf("differs in %d of %d pixels%s\n", differing, compared, first);
+  return 1;
 }
 
 struct ItemSearch {
@@ -249,6 +318,32 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
     for (;;) Sleep(1000);
+  }
+  if (cmd == "visible" && argc >= 4) {
+    HWND w = findTop(argv[2]);
+    HWND item = w ? GetDlgItem(w, std::atoi(argv[3])) : nullptr;
+    if (!item) return 1;
+    std::printf("%s\n", IsWindowVisible(item) ? "visible" : "hidden");
+    return 0;
+  }
+  if (cmd == "point" && argc >= 5) {
+    HWND w = findTop(argv[2]);
+    if (!w) return 1;
+    POINT at = {std::atoi(argv[3]), std::atoi(argv[4])};
+    ClientToScreen(w, &at);
+    std::printf("%ld %ld\n", at.x, at.y);
+    return 0;
+  }
+  if (cmd == "sized" && argc >= 4) {
+    HWND w = waitUntitled(std::atoi(argv[2]), std::atoi(argv[3]), ms(4));
+    if (!w) return 1;
+    printRect(w);
+    return 0;
+  }
+  if (cmd == "shows" && argc >= 7) {
+    HWND w = findTop(argv[2]);
+    if (!w) return 1;
+    return showsBitmap(w, argv[3], std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
   }
   if (cmd == "metrics") {
     std::printf("%d %d %d\n", GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CXFULLSCREEN),

@@ -2,16 +2,19 @@
 # Driver-level checks of ZELB1 under Wine's kernel, for the x64 and the x86
 # build: a test-only bus driver reports simulated USB cameras, Wine's PnP
 # manager loads the pipe-bind test build of ZELB1 for them, and
-# driver_wine_check runs the checks (numbering 001/002/003, configuration
-# read twice for a long descriptor, device-control codes and buffer checks,
-# one open per pipe, short read, the 5 s time-out as error 121, unplug while
-# open, stop then remove with one deconfigure, a failed start).
+# driver_wine_check runs the checks (numbering and the device count, the
+# configuration reads, device-control codes and buffer checks, the
+# extension copy without kernel addresses, system control and power
+# requests sent by the bus, one open per pipe, short read, the 5 s time-out
+# as error 121, stop with a read in flight and start again, unplug while
+# open with new I/O refused after the surprise removal, stop then remove
+# with one deconfigure, a failed start, a held start).
 #
 # Each architecture runs in a prefix of its own with its own loader (a
 # service created through the 32-bit loader cannot load a 64-bit driver).
-# Uses build/driver-x64 and build/driver-x86 (built here when missing;
-# ZEL_DRIVER_BUILD_PREFIX names other, already built folders);
-# output in $ZEL_OUT.
+# Uses the driver test builds build/driver-tests-x64 and
+# build/driver-tests-x86 (built here when missing; ZEL_DRIVER_BUILD_PREFIX
+# names other, already built folders); output in $ZEL_OUT.
 set -u
 ROOT="${ZEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../../.." && pwd)}"
 OUT="${ZEL_OUT:-$ROOT/build/wine-out/driver}"
@@ -25,14 +28,14 @@ trap cleanup EXIT
 run_arch() {
   local arch=$1 loader=$2 winearch=$3
   # ZEL_DRIVER_BUILD_PREFIX: another family of build folders (<prefix>x64, <prefix>x86).
-  local build="${ZEL_DRIVER_BUILD_PREFIX:-$ROOT/build/driver-}$arch"
-  local stage="$build/driver/wine-checks/install"
-  local check="$build/driver/wine-checks/driver_wine_check.exe"
+  local build="${ZEL_DRIVER_BUILD_PREFIX:-$ROOT/build/driver-tests-}$arch"
+  local stage="$build/tests/wine/common/install"
+  local check="$build/tests/wine/common/driver_wine_check.exe"
   local out="$OUT/$arch"
   mkdir -p "$out"
   echo "=== $arch"
   if [ ! -f "$stage/ZELB1-pipe-bind.sys" ] || [ ! -f "$check" ]; then
-    (cd "$ROOT" && cmake --preset "driver-$arch" >/dev/null && cmake --build "$build" -j2) || {
+    (cd "$ROOT" && cmake --preset "driver-tests-$arch" >/dev/null && cmake --build "$build" -j2) || {
       echo "driver: could not build the $arch driver checks" >&2
       return 1
     }

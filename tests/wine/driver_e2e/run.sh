@@ -22,8 +22,9 @@
 # Wine's PnP manager sends no device-change notice to windows when a device
 # goes away; driver_e2e_check notify stands in for the system's broadcast.
 #
-# Uses build/driver-x64 (built when missing, as tests/wine/driver/run.sh
-# does; ZEL_E2E_DRIVER_BUILD names another driver build folder) and the
+# Uses the driver test build build/driver-tests-x64 (built when missing, as
+# tests/wine/driver/run.sh does; ZEL_E2E_DRIVER_BUILD names another driver
+# test build folder) and the
 # Windows build $ZEL_BUILD_WIN. The prefix is the script's own (64-bit,
 # $ZEL_E2E_PREFIX or $ZEL_OUT/prefix). ZEL_E2E_ARCH=x86 runs the x86 driver
 # in a 32-bit prefix instead. Screenshots and logs in $ZEL_OUT.
@@ -37,7 +38,7 @@ case "$ARCH" in
   x86) LOADER=wine WINE_ARCH=win32 ;;
   *) echo "driver_e2e: ZEL_E2E_ARCH must be x64 or x86"; exit 1 ;;
 esac
-DRIVER_BUILD="${ZEL_E2E_DRIVER_BUILD:-$ROOT/build/driver-$ARCH}"
+DRIVER_BUILD="${ZEL_E2E_DRIVER_BUILD:-$ROOT/build/driver-tests-$ARCH}"
 mkdir -p "$OUT"
 export WINEDEBUG="${ZEL_DRIVER_WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -50,13 +51,13 @@ check() {  # check WHAT EXPECTED ACTUAL
   if [ "$2" == "$3" ]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
 }
 
-STAGE="$DRIVER_BUILD/driver/wine-checks/install"
-INSTALLER="$DRIVER_BUILD/driver/wine-checks/driver_wine_check.exe"
+STAGE="$DRIVER_BUILD/tests/wine/common/install"
+INSTALLER="$DRIVER_BUILD/tests/wine/common/driver_wine_check.exe"
 CHECK="$BUILD_WIN/tests/wine/driver_e2e/driver_e2e_check.exe"
 VIEWER="$BUILD_WIN/tests/wine/driver_e2e/zelview_driver.exe"
 PROBE="$BUILD_WIN/tests/wine/common/viewer_probe.exe"
 if [ ! -f "$STAGE/ZELB1-pipe-bind.sys" ] || [ ! -f "$INSTALLER" ]; then
-  (cd "$ROOT" && cmake --preset "driver-$ARCH" >/dev/null && cmake --build "$DRIVER_BUILD" -j2) >"$OUT/build.log" 2>&1 || {
+  (cd "$ROOT" && cmake --preset "driver-tests-$ARCH" >/dev/null && cmake --build "$DRIVER_BUILD" -j2) >"$OUT/build.log" 2>&1 || {
     echo "driver_e2e: could not build the $ARCH driver (log: $OUT/build.log)"
     exit 1
   }

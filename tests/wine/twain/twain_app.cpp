@@ -36,23 +36,32 @@ struct SeenBox {
   HWND owner;
 };
 SeenBox seenBox;
+SeenBox seenDriverBox;
 volatile LONG boxesSeen = 0;
+volatile LONG driverBoxesSeen = 0;
 volatile LONG watching = 1;
+
+// Closes a box of that caption if one shows, keeping what it showed.
+bool closeBox(const char* caption, SeenBox* seen, volatile LONG* count) {
+  HWND box = FindWindowA("#32770", caption);
+  if (!box || !IsWindowVisible(box)) return false;
+  char text[512] = {}, title[128] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  GetWindowTextA(box, title, sizeof title);
+  seen->text = text;
+  seen->caption = title;
+  seen->owner = GetWindow(box, GW_OWNER);
+  InterlockedIncrement(count);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  while (IsWindow(box) && watching) Sleep(10);
+  return true;
+}
 
 DWORD WINAPI watchBoxes(void*) {
   while (watching) {
-    HWND box = FindWindowA("#32770", kBoxCaption);
-    if (box && IsWindowVisible(box)) {
-      char text[512] = {}, caption[128] = {};
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-      GetWindowTextA(box, caption, sizeof caption);
-      seenBox.text = text;
-      seenBox.caption = caption;
-      seenBox.owner = GetWindow(box, GW_OWNER);
-      InterlockedIncrement(&boxesSeen);
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-      while (IsWindow(box) && watching) Sleep(10);
-    }
+    closeBox(kBoxCaption, &seenBox, &boxesSeen);
+    // The device link's own box when no camera answers (owned by nobody).
+    closeBox("Error - Device Driver", &seenDriverBox, &driverBoxesSeen);
     Sleep(20);
   }
   return 0;
@@ -207,8 +216,12 @@ void walkCapabilities() {
 void checkState4Answers() {
   LONG before = boxesSeen;
   TW_USERINTERFACE ui{1, 0, appWindow};
-  // The library has no source window yet: enabling fails as for an absent camera.
-  check(toSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) == TWRC_FAILURE, "MSG_ENABLEDS without window fails");
+  // No camera behind the device paths: the window cannot open the camera,
+  // the device link says so, and enabling fails.
+  check(toSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) == TWRC_FAILURE, "MSG_ENABLEDS without camera fails");
+  check(driverBoxesSeen == 1, "the device link's box comes first");
+  check(seenDriverBox.text == "Fail to find USB device driver.\nCheck the USB plug or the power of the USB set.",
+        "the device link's box names the USB set");
   expectBox(before,
             "General failure in response to MSG_ENABLEDS.  There is a problem in communication of USB.\n"
             "Please disconnect the plug of USB and reconnect it.",
