@@ -4,35 +4,30 @@
 ; they touch anything). SOURCE_FOLDER is a folder of the release files on
 ; the build machine (tools/package lays them out).
 
-; The demo data source comes with the TWAIN source window's work; a build
-; without it is waiting for it, and the component holds the demo viewer only.
-!if /FileExists "${RELEASE}\twain\TWZEL_32_demo.ds"
-  !define HAVE_DEMO_SOURCE
-!else
-  !warning "no demo data source in ${RELEASE}\twain: 'Try without a camera' holds the demo viewer only"
-!endif
-
 !macro VIEWER_FILES ACTION
   !insertmacro ${ACTION} "${RELEASE}\program" "$INSTDIR" "zelview.exe"
 !macroend
 
-; The data source and the four template bitmaps it reads beside itself.
+; The four template bitmaps a data source reads beside itself.
+!macro TEMPLATE_FILES ACTION FOLDER
+  !insertmacro ${ACTION} "${RELEASE}\twain" "${FOLDER}" "XGA_FULL.bmp"
+  !insertmacro ${ACTION} "${RELEASE}\twain" "${FOLDER}" "XGA_HALF.bmp"
+  !insertmacro ${ACTION} "${RELEASE}\twain" "${FOLDER}" "SXGA_FULL.bmp"
+  !insertmacro ${ACTION} "${RELEASE}\twain" "${FOLDER}" "SXGA_HALF.bmp"
+!macroend
+
 !macro TWAIN_FILES ACTION
   !insertmacro ${ACTION} "${RELEASE}\twain" "${TWAIN_DIR}" "TWZEL_32.ds"
-  !insertmacro ${ACTION} "${RELEASE}\twain" "${TWAIN_DIR}" "XGA_FULL.bmp"
-  !insertmacro ${ACTION} "${RELEASE}\twain" "${TWAIN_DIR}" "XGA_HALF.bmp"
-  !insertmacro ${ACTION} "${RELEASE}\twain" "${TWAIN_DIR}" "SXGA_FULL.bmp"
-  !insertmacro ${ACTION} "${RELEASE}\twain" "${TWAIN_DIR}" "SXGA_HALF.bmp"
+  !insertmacro TEMPLATE_FILES ${ACTION} "${TWAIN_DIR}"
 !macroend
 
 ; "Try without a camera": the demo viewer and the demo data source, each with
-; the simulated camera inside. The demo data source sits beside the shipped
-; one and shares its template bitmaps.
+; the simulated camera inside. The demo data source has a folder of its own
+; under twain_32 with its own copies of the templates, as a second source.
 !macro DEMO_FILES ACTION
   !insertmacro ${ACTION} "${RELEASE}\program" "$INSTDIR" "zelview_demo.exe"
-  !ifdef HAVE_DEMO_SOURCE
-    !insertmacro ${ACTION} "${RELEASE}\twain" "${TWAIN_DIR}" "TWZEL_32_demo.ds"
-  !endif
+  !insertmacro ${ACTION} "${RELEASE}\twain" "${DEMO_TWAIN_DIR}" "TWZEL_32_demo.ds"
+  !insertmacro TEMPLATE_FILES ${ACTION} "${DEMO_TWAIN_DIR}"
 !macroend
 
 ; The driver package of one architecture (x86 or x64); its catalog when the

@@ -12,9 +12,12 @@
 !define DRIVER_PACKAGE_VALUE "DriverPackage"
 
 ; Where things go. TWAIN source managers look for sources in the folders
-; under twain_32; ours has a folder of its own there.
+; under twain_32; each of our two sources has a folder of its own there, so
+; that a manager that takes one source from a folder lists both, each finds
+; its templates beside itself, and either can be removed alone.
 !define DEFAULT_INSTALL_DIR "$PROGRAMFILES\${PRODUCT_NAME}"
 !define TWAIN_DIR "$WINDIR\twain_32\${PRODUCT_NAME}"
+!define DEMO_TWAIN_DIR "$WINDIR\twain_32\${PRODUCT_NAME} Demo"
 !define DRIVER_DIR "$INSTDIR\Driver"
 !define START_MENU_DIR "$SMPROGRAMS\${PRODUCT_NAME}"
 !define VIEWER_SHORTCUT "${START_MENU_DIR}\ZEL Viewer.lnk"

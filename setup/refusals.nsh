@@ -27,6 +27,11 @@ Function ${PREFIX}refuseWhileInUse
   !insertmacro DEMO_FILES CheckInUse
   !insertmacro TWAIN_FILES CheckInUse
   ${If} $InUseFile != ""
+    !if "${PREFIX}" == "un."
+      !insertmacro AppendToLog "uninstall refused: in use: $InUseFile"
+    !else
+      !insertmacro AppendToLog "setup ${VERSION} refused: in use: $InUseFile"
+    !endif
     MessageBox MB_OK|MB_ICONSTOP "The ${PRODUCT_NAME} software is in use:$\r$\n$InUseFile$\r$\nClose the viewer and every program that uses the TWAIN source, then try again." /SD IDOK
     SetErrorLevel ${EXIT_IN_USE}
     Quit

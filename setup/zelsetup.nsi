@@ -154,6 +154,10 @@ Section "-Registration" SectionRegistration
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   ${GetSize} "${TWAIN_DIR}" "/S=0K" $3 $1 $2
   IntOp $0 $0 + $3
+  ${If} ${FileExists} "${DEMO_TWAIN_DIR}\*.*"
+    ${GetSize} "${DEMO_TWAIN_DIR}" "/S=0K" $3 $1 $2
+    IntOp $0 $0 + $3
+  ${EndIf}
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   ${If} $DriverFailed == 1
     SetErrorLevel ${EXIT_DRIVER_FAILED}
@@ -197,6 +201,7 @@ Section "Uninstall"
   RMDir "${DRIVER_DIR}"
   RMDir "$INSTDIR"
   RMDir "${TWAIN_DIR}"
+  RMDir "${DEMO_TWAIN_DIR}"
   Delete "${VIEWER_SHORTCUT}"
   Delete "${DEMO_SHORTCUT}"
   RMDir "${START_MENU_DIR}"

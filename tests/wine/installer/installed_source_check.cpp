@@ -9,6 +9,10 @@
 //   installed_source_check PRODUCT_NAME...
 // Prints "source <path> <product name>" for every source found and one
 // "ok"/"FAIL" line per check. Exit code: the number of failed checks.
+//
+//   installed_source_check hold PRODUCT_NAME
+// Loads and opens that source as an application in the middle of its work
+// would hold it, prints "holding <path>" and waits until it is ended.
 #include <windows.h>
 
 #include <cstdio>
@@ -116,6 +120,39 @@ void openInstalledSource(const FoundSource& source) {
   FreeLibrary(library);
 }
 
+// The one source of that product name, or null (a check fails).
+const FoundSource* findOnce(const std::vector<FoundSource>& found, const std::string& productName) {
+  const FoundSource* match = nullptr;
+  int count = 0;
+  for (const FoundSource& source : found) {
+    if (source.productName == productName) {
+      match = &source;
+      ++count;
+    }
+  }
+  check(count == 1, productName + ": found once under twain_32");
+  return count == 1 ? match : nullptr;
+}
+
+// Keeps the source loaded and open until the process is ended.
+int holdSource(const FoundSource& source) {
+  HMODULE library = LoadLibraryA(source.path.c_str());
+  DsEntryProc entry =
+      library ? reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(GetProcAddress(library, "DS_Entry"))) : nullptr;
+  TW_IDENTITY app = applicationIdentity();
+  TW_IDENTITY identity;
+  std::memset(&identity, 0, sizeof identity);
+  identity.Id = 2;
+  if (!entry || entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &identity) != TWRC_SUCCESS) {
+    check(false, source.productName + ": opens to be held");
+    return failures;
+  }
+  std::printf("holding %s\n", source.path.c_str());
+  std::fflush(stdout);
+  Sleep(INFINITE);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,16 +162,12 @@ int main(int argc, char** argv) {
   findSources(std::string(windows) + "\\twain_32", found);
   for (const FoundSource& source : found) std::printf("source %s %s\n", source.path.c_str(), source.productName.c_str());
 
+  if (argc == 3 && std::strcmp(argv[1], "hold") == 0) {
+    const FoundSource* source = findOnce(found, argv[2]);
+    return source ? holdSource(*source) : failures;
+  }
   for (int a = 1; a < argc; ++a) {
-    const FoundSource* match = nullptr;
-    int count = 0;
-    for (const FoundSource& source : found) {
-      if (source.productName == argv[a]) {
-        match = &source;
-        ++count;
-      }
-    }
-    check(count == 1, std::string(argv[a]) + ": found once under twain_32");
+    const FoundSource* match = findOnce(found, argv[a]);
     if (match) openInstalledSource(*match);
   }
   return failures;

@@ -8,19 +8,25 @@
 #   silent    /S: every file in its place (the same bytes as the release
 #             files, signatures intact, the uninstaller signed too), the
 #             shortcuts, the installed-programs entry, the log's driver line;
-#             the installed viewer shows the device-driver message, the
-#             installed demo viewer a live picture; the installed data
-#             sources are found under twain_32 and open from there. Then the
-#             silent uninstall, and the prefix's files and registry compared
-#             with their listing from before the install.
+#             the installed viewer shows the device-driver message; the demo
+#             viewer, started through its shortcut, a live picture, with its
+#             traffic trace in the user's temporary folder; the installed
+#             data sources are found under twain_32 and open from there, the
+#             demo's trace again in the user's temporary folder, not in the
+#             application's working folder. Then the silent uninstall, and
+#             the prefix's files and registry compared with their listing
+#             from before the install.
 #   upgrade   the older version (/S /NODEMO), this one over it interactively
 #             (its pages clicked through), this one again (/S): one copy, one
 #             entry; the uninstall leaves the prefix as it was.
 #   refusals  without administrator rights (the Administrators group
 #             disabled in the token), silent and interactive: refused with
 #             the message and exit code 3, nothing installed; with the
-#             installed demo viewer running: setup and the uninstaller refuse
-#             with exit code 4 and change nothing.
+#             installed demo viewer running: setup and the uninstaller (in
+#             place, and through its temporary copy as the entry runs it)
+#             refuse with exit code 4 or their line in the log, and change
+#             nothing; the same for setup while an application holds the
+#             installed data source open.
 #
 # Environment (set by tools/test): DISPLAY, ZEL_SOURCE_DIR, ZEL_BUILD_WIN,
 # ZEL_OUT. The shared WINEPREFIX is not used.
@@ -38,6 +44,7 @@ for f in "$PROBE" "$SOURCE_CHECK" "$RUN_LIMITED"; do
 done
 OUT=$ZEL_OUT
 OLD_VERSION=0.9.0
+VERSION=$(cat "$ZEL_SOURCE_DIR/setup/version")
 SETUP_TITLE="ZEL Bx-Q Series Setup"
 PAGE_TITLE="ZEL Bx-Q Series Setup "   # the pages after the welcome page
 DEMO_SOURCE_NAME="ZEL TWAIN (simulated camera)"
@@ -75,9 +82,6 @@ for f in $(signed_release_files) ../zelsetup.exe; do
   if result=$(verify "$RELEASE/$f"); then count=$((count + 1)); else fail "signature of $f: $result"; fi
 done
 pass "$count signatures verified against the throw-away certificate"
-HAVE_DEMO_SOURCE=
-[ -f "$RELEASE/twain/TWZEL_32_demo.ds" ] && HAVE_DEMO_SOURCE=1
-[ -n "$HAVE_DEMO_SOURCE" ] || echo "note: no demo data source in this build yet; 'Try without a camera' holds the demo viewer only"
 
 # --- Prefixes -------------------------------------------------------------------
 # One prefix is made for the run; each check gets a fresh copy of it, on a
@@ -106,7 +110,19 @@ fresh_prefix() {  # NAME: a fresh copy of the template becomes WINEPREFIX
   INSTALLED="$DRIVE/Program Files (x86)/ZEL Bx-Q Series"
   WIN_INSTALLED='C:\Program Files (x86)\ZEL Bx-Q Series'
   TWAIN_FOLDER="$DRIVE/windows/twain_32/ZEL Bx-Q Series"
+  DEMO_TWAIN_FOLDER="$DRIVE/windows/twain_32/ZEL Bx-Q Series Demo"
   MENU="$DRIVE/ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series"
+  USER_TEMP=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
+  [ -d "$USER_TEMP" ] || fail "$1: no temporary folder ($USER_TEMP)"
+}
+
+# Processes of this prefix whose command line matches (other prefixes on
+# the machine may run the same programs).
+prefix_pids() {  # PATTERN
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+  done
 }
 
 drop_prefix() {
@@ -159,11 +175,20 @@ uninstall_silently() {  # WHAT
   while { [ -n "$(entry DisplayName)" ] || [ -e "$INSTALLED" ]; } && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
   [ $SECONDS -lt $deadline ] || fail "$1: the uninstall does not finish"
   # its copy ends after the last file is gone
-  while pgrep -f '~nsu.*Un\.exe' >/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  uninstaller_copy_ended $deadline
 }
+
+uninstaller_copy_ended() {  # DEADLINE (in $SECONDS)
+  while [ -n "$(prefix_pids '~nsu.*Un\.exe')" ] && [ $SECONDS -lt "$1" ]; do sleep 0.2; done
+  [ $SECONDS -lt "$1" ] || fail "the uninstaller's temporary copy does not end"
+}
+
+# Lines of the installed copy's log that hold the text.
+log_lines() { tr -d '\r' 2>/dev/null <"$INSTALLED/zelsetup.log" | grep -cF -- "$1"; }
 
 installed_files() {  # the installed product, one line a file, relative to drive_c
   (cd "$DRIVE" && find "Program Files (x86)/ZEL Bx-Q Series" "windows/twain_32/ZEL Bx-Q Series" \
+     "windows/twain_32/ZEL Bx-Q Series Demo" \
      "ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series" -type f 2>/dev/null | sort)
 }
 
@@ -181,7 +206,9 @@ expected_files() {  # [nodemo]
     if [ "${1:-}" != nodemo ]; then
       echo "Program Files (x86)/ZEL Bx-Q Series/zelview_demo.exe"
       echo "ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series/ZEL Viewer - Try without a camera.lnk"
-      [ -n "$HAVE_DEMO_SOURCE" ] && echo "windows/twain_32/ZEL Bx-Q Series/TWZEL_32_demo.ds"
+      for f in TWZEL_32_demo.ds XGA_FULL.bmp XGA_HALF.bmp SXGA_FULL.bmp SXGA_HALF.bmp; do
+        echo "windows/twain_32/ZEL Bx-Q Series Demo/$f"
+      done
     fi
   } | sort
 }
@@ -203,33 +230,33 @@ setup_run "$SETUP" /S
 check "silent install: exit code" 0 $?
 check "silent install: every file in its place, nothing else" "$(expected_files)" "$(installed_files)"
 identical=0
-for f in program/zelview.exe program/zelview_demo.exe twain/TWZEL_32.ds twain/XGA_FULL.bmp twain/SXGA_HALF.bmp driver/x64/ZELB1.sys driver/x64/ZELB1.inf; do
+for f in program/zelview.exe program/zelview_demo.exe twain/TWZEL_32.ds twain/XGA_FULL.bmp twain/SXGA_HALF.bmp \
+         twain/TWZEL_32_demo.ds driver/x64/ZELB1.sys driver/x64/ZELB1.inf; do
   case $f in
     program/*) installed="$INSTALLED/${f#program/}" ;;
+    twain/*_demo.ds) installed="$DEMO_TWAIN_FOLDER/${f#twain/}" ;;
     twain/*) installed="$TWAIN_FOLDER/${f#twain/}" ;;
     driver/*) installed="$INSTALLED/Driver/${f#driver/x64/}" ;;
   esac
   if cmp -s "$RELEASE/$f" "$installed"; then identical=$((identical + 1)); else fail "installed $f differs from the release file"; fi
 done
-check "installed files are the release files (the 64-bit driver on a 64-bit system)" 7 "$identical"
-for f in "$INSTALLED/zelview.exe" "$INSTALLED/zelview_demo.exe" "$TWAIN_FOLDER/TWZEL_32.ds" \
+check "installed files are the release files (the 64-bit driver on a 64-bit system)" 8 "$identical"
+for f in "$INSTALLED/zelview.exe" "$INSTALLED/zelview_demo.exe" "$TWAIN_FOLDER/TWZEL_32.ds" "$DEMO_TWAIN_FOLDER/TWZEL_32_demo.ds" \
          "$INSTALLED/Driver/ZELB1.sys" "$INSTALLED/uninstall.exe"; do
   if result=$(verify "$f"); then pass "signature of installed ${f##*/}"; else fail "signature of installed ${f##*/}: $result"; fi
 done
 strings "$MENU/ZEL Viewer.lnk" | grep -qxF "$WIN_INSTALLED\\zelview.exe" \
   && pass "shortcut to the viewer" || fail "the viewer's shortcut does not name zelview.exe"
 strings "$MENU/ZEL Viewer - Try without a camera.lnk" | grep -qxF "$WIN_INSTALLED\\zelview_demo.exe" \
-  && strings -e l "$MENU/ZEL Viewer - Try without a camera.lnk" | grep -qF '%TEMP%' \
-  && pass "shortcut to the demo viewer, working in the user's temporary folder" \
-  || fail "the demo shortcut does not name zelview_demo.exe and %TEMP%"
+  && pass "shortcut to the demo viewer" || fail "the demo shortcut does not name zelview_demo.exe"
 check "entry: name" "ZEL Bx-Q Series" "$(entry DisplayName)"
 check "entry: publisher" "Veltrum Quorlen Co. Ltd" "$(entry Publisher)"
-check "entry: version" "$(cat "$ZEL_SOURCE_DIR/setup/version")" "$(entry DisplayVersion)"
+check "entry: version" "$VERSION" "$(entry DisplayVersion)"
 check "entry: uninstaller" "\"$WIN_INSTALLED\\uninstall.exe\"" "$(entry UninstallString)"
 check "entry: silent uninstaller" "\"$WIN_INSTALLED\\uninstall.exe\" /S" "$(entry QuietUninstallString)"
 check "entry: location" "$WIN_INSTALLED" "$(entry InstallLocation)"
 size_kb=$(( $(entry EstimatedSize) ))
-actual_kb=$(( ($(du -sb "$INSTALLED" | cut -f1) + $(du -sb "$TWAIN_FOLDER" | cut -f1)) / 1024 ))
+actual_kb=$(( $(du -scb "$INSTALLED" "$TWAIN_FOLDER" "$DEMO_TWAIN_FOLDER" | tail -1 | cut -f1) / 1024 ))
 if [ "$size_kb" -gt 0 ] && [ $((size_kb - actual_kb)) -le 16 ] && [ $((actual_kb - size_kb)) -le 64 ]; then
   pass "entry: size $size_kb KB (files: $actual_kb KB)"
 else
@@ -244,8 +271,16 @@ box "Error - Device Driver" error \
   "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set."
 ended 15 "installed zelview.exe without a camera: the device-driver message, then it ends"
 
-start zelview_demo.exe
+# The demo viewer as the Start menu starts it: through its shortcut, which
+# hands it the user's temporary folder to work in.
+(cd "$RUN" && exec wine start /unix "$MENU/ZEL Viewer - Try without a camera.lnk" >"$RUN/program.log" 2>&1)
+CURRENT=zelview_demo.exe
 if probe wait "VIEW PANEL" 30000 >/dev/null; then
+  APP=$(prefix_pids 'zelview_demo\.exe' | head -1)
+  [ -n "$APP" ] || fail "installed demo viewer: its process is not found"
+  [ -f "$USER_TEMP/zelview_demo.wire" ] && [ ! -e "$RUN/zelview_demo.wire" ] \
+    && pass "demo viewer from its shortcut: its traffic trace in the user's temporary folder" \
+    || fail "demo viewer from its shortcut: no traffic trace in $USER_TEMP"
   a=$(probe picture "VIEW PANEL"); moved=
   for try in 1 2 3 4 5 6; do
     sleep 0.7; b=$(probe picture "VIEW PANEL")
@@ -260,13 +295,18 @@ else
   fail "installed demo viewer: no main window"; shot silent-demo-missing
 fi
 
-wanted=("ZEL TWAIN Data Source")
-[ -n "$HAVE_DEMO_SOURCE" ] && wanted+=("$DEMO_SOURCE_NAME")
-if wine "$SOURCE_CHECK" "${wanted[@]}" >"$OUT/source-check.log" 2>&1; then
-  pass "installed data sources found under twain_32 and opened from there (${#wanted[@]})"
+rm -f "$USER_TEMP/twzel_demo.wire"
+if (cd "$RUN" && wine "$SOURCE_CHECK" "ZEL TWAIN Data Source" "$DEMO_SOURCE_NAME" >"$OUT/source-check.log" 2>&1); then
+  pass "installed data sources found under twain_32 and opened from there (2)"
 else
   fail "installed data sources:"; sed 's/^/     /' "$OUT/source-check.log"
 fi
+[ -f "$USER_TEMP/twzel_demo.wire" ] && [ ! -e "$RUN/twzel_demo.wire" ] \
+  && pass "demo data source: its traffic trace in the user's temporary folder, not the application's" \
+  || fail "demo data source: no traffic trace in $USER_TEMP, or one in the application's working folder"
+# The traces are the user's, made by using the programs: the uninstaller
+# leaves them, and they are no part of the comparison below.
+rm -f "$USER_TEMP/zelview_demo.wire" "$USER_TEMP/twzel_demo.wire"
 
 uninstall_silently "silent uninstall"
 listing "$OUT/silent-after"
@@ -304,7 +344,7 @@ if ended 20 "interactive setup ends"; then
   wait "$APP"
   check "interactive install over the older version: exit code" 0 $?
 fi
-check "after the upgrade: this version in the entry" "$(cat "$ZEL_SOURCE_DIR/setup/version")" "$(entry DisplayVersion)"
+check "after the upgrade: this version in the entry" "$VERSION" "$(entry DisplayVersion)"
 check "after the upgrade: one entry" 1 "$(entries)"
 check "after the upgrade: one copy, with the demo" "$(expected_files)" "$(installed_files)"
 grep -q "^installed .*zelview_demo.exe" "$INSTALLED/zelsetup.log" || fail "the upgrade's log does not list the demo viewer"
@@ -334,26 +374,63 @@ check "without administrator rights (interactive): exit code" 3 $?
 
 setup_run "$SETUP" /S
 check "install for the in-use checks" 0 $?
+# What a refusal must leave as it was: every installed file (the log aside,
+# where refusals leave their line) and the entry.
+installed_state() {
+  installed_files
+  (cd "$DRIVE" && installed_files | grep -v '/zelsetup\.log$' | tr '\n' '\0' | xargs -0 md5sum)
+  entry DisplayVersion
+}
+before=$(installed_state)
+
 start zelview_demo.exe
 probe wait "VIEW PANEL" 30000 >/dev/null || fail "demo viewer for the in-use checks does not start"
-before_files=$(installed_files; md5sum "$INSTALLED/zelview_demo.exe")
+IN_USE="$WIN_INSTALLED\\zelview_demo.exe"
 setup_run "$SETUP" /S
 check "setup while the demo viewer runs (/S): exit code" 4 $?
+check "setup's refusal in the installed copy's log" 1 "$(log_lines "setup $VERSION refused: in use: $IN_USE")"
 (exec wine "$SETUP" >/dev/null 2>&1) &
 SETUP_PID=$!
 box "$SETUP_TITLE" error \
-  "The ZEL Bx-Q Series software is in use:\n$WIN_INSTALLED\\zelview_demo.exe\nClose the viewer and every program that uses the TWAIN source, then try again."
+  "The ZEL Bx-Q Series software is in use:\n$IN_USE\nClose the viewer and every program that uses the TWAIN source, then try again."
 wait "$SETUP_PID"
 check "setup while the demo viewer runs (interactive): exit code" 4 $?
-# The uninstaller hands over to its copy in the temporary folder, whose
-# exit code does not come back: its refusal shows in what stays unchanged.
+
+# In place (_?= must stand unquoted at the end of its command line, hence a
+# batch file), the uninstaller's own exit code comes back.
+printf '@"%s\\uninstall.exe" /S _?=%s\r\n@exit /b %%errorlevel%%\r\n' "$WIN_INSTALLED" "$WIN_INSTALLED" >"$RUN/in-place.bat"
+wine cmd /c "$(winepath -w "$RUN/in-place.bat")" >/dev/null 2>&1
+check "uninstaller in place while the demo viewer runs: exit code" 4 $?
+# As the entry runs it, the uninstaller hands over to its copy in the
+# temporary folder, whose exit code reaches nobody: the refusal is in the log.
 setup_run "$WIN_INSTALLED\\uninstall.exe" /S
-sleep 3
-check "in use: nothing changed" "$before_files" "$(installed_files; md5sum "$INSTALLED/zelview_demo.exe")"
+deadline=$((SECONDS + 60))
+while [ "$(log_lines "uninstall refused: in use: $IN_USE")" -lt 2 ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+check "the uninstaller's refusals in the log (in place, then its copy)" 2 "$(log_lines "uninstall refused: in use: $IN_USE")"
+uninstaller_copy_ended $deadline
+check "in use: nothing changed" "$before" "$(installed_state)"
 kill -0 "$APP" 2>/dev/null && pass "in use: the demo viewer runs on" || fail "in use: the demo viewer has ended"
 probe close "VIEW PANEL"
 ended 15 "the demo viewer closes"
-uninstall_silently "uninstall once the demo viewer has closed"
+
+# An application holding the installed data source open.
+rm -f "$RUN/hold.out"
+(cd "$RUN" && exec wine "$SOURCE_CHECK" hold "ZEL TWAIN Data Source" >"$RUN/hold.out" 2>&1) &
+HOLD_PID=$!
+deadline=$((SECONDS + 30))
+while ! grep -q '^holding' "$RUN/hold.out" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+if grep -q '^holding' "$RUN/hold.out"; then
+  setup_run "$SETUP" /S
+  check "setup while an application holds the data source open (/S): exit code" 4 $?
+  check "setup's refusal names the data source" 1 \
+    "$(log_lines "setup $VERSION refused: in use: C:\\windows\\twain_32\\ZEL Bx-Q Series\\TWZEL_32.ds")"
+  check "data source in use: nothing changed" "$before" "$(installed_state)"
+else
+  fail "the data source could not be held open"; sed 's/^/     /' "$RUN/hold.out"
+fi
+kill "$HOLD_PID" 2>/dev/null; wait "$HOLD_PID" 2>/dev/null
+
+uninstall_silently "uninstall once nothing uses the software"
 check "uninstalled: nothing left" "" "$(installed_files)"
 drop_prefix
 
