@@ -10,6 +10,12 @@
 ; is turned off around every use of the tool. Windows 10 and later take
 ; pnputil's current syntax, Vista to 8.1 its older one; where there is no
 ; pnputil (Windows XP, Wine) the log says so and setup goes on.
+;
+; The INF names its signed catalog, ZELB1.cat, which is made on a Windows
+; build host. A release built without it keeps the package in the
+; installation folder only: Windows refuses such a package, or on 32-bit
+; systems stops to ask about an unsigned driver, which a silent install
+; must never do.
 
 !define DRIVER_MARKER "; ZELB1.inf"   ; first line of our INF, kept in the store's copy
 
@@ -62,6 +68,9 @@ Function addDriverPackage
   StrCpy $DriverFailed 0
   ${DisableX64FSRedirection}
   ${If} ${FileExists} "$SYSDIR\pnputil.exe"
+  ${AndIfNot} ${FileExists} "${DRIVER_DIR}\ZELB1.cat"
+    !insertmacro Log "driver: this release has no signed catalog (ZELB1.cat); the package is left in ${DRIVER_DIR} and not added to the driver store"
+  ${ElseIf} ${FileExists} "$SYSDIR\pnputil.exe"
     ${If} ${AtLeastWin10}
       StrCpy $0 '"$SYSDIR\pnputil.exe" /add-driver "${DRIVER_DIR}\ZELB1.inf" /install'
     ${Else}

@@ -1,7 +1,10 @@
 #!/bin/bash
 # The setup program under Wine. tools/package makes it twice from the test
-# builds (this version and an older one), signed with a throw-away
-# certificate; every signature is verified. Each check then runs in a fresh
+# builds, signed with a throw-away certificate, and every signature is
+# verified: this version, and an older one with a driver package as a
+# Windows build host hands it over (signed there with another certificate,
+# with a stand-in catalog), whose signatures the release keeps. Each check
+# then runs in a fresh
 # prefix of its own (a copy of one made for this run), on a virtual desktop,
 # with screenshots under $ZEL_OUT/:
 #
@@ -56,11 +59,14 @@ DESK_W=1024 DESK_H=768
 source "$(dirname "${BASH_SOURCE[0]}")/../common/viewer_checks.sh"
 
 # --- The packages -------------------------------------------------------------
+certificate() {  # FOLDER NAME: a throw-away code-signing certificate
+  mkdir -p "$1"
+  openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=$2" \
+    -addext "extendedKeyUsage=codeSigning" -addext "keyUsage=digitalSignature" \
+    -keyout "$1/key.pem" -out "$1/cert.pem" 2>/dev/null || { echo "installer: no certificate"; exit 1; }
+}
 CERT=$OUT/certificate
-mkdir -p "$CERT"
-openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=ZEL throw-away test signing" \
-  -addext "extendedKeyUsage=codeSigning" -addext "keyUsage=digitalSignature" \
-  -keyout "$CERT/key.pem" -out "$CERT/cert.pem" 2>/dev/null || { echo "installer: no certificate"; exit 1; }
+certificate "$CERT" "ZEL throw-away test signing"
 SIGN_ARGS=(--cert "$CERT/cert.pem" --key "$CERT/key.pem" --ca "$CERT/cert.pem")
 export ZEL_SIGN_CA="$CERT/cert.pem"
 verify() { "$ZEL_SOURCE_DIR/tools/authenticode" verify "$1" 2>&1; }
@@ -71,8 +77,36 @@ else
   fail "tools/package (log $OUT/package.log)"; tail -20 "$OUT/package.log"; exit 1
 fi
 grep -q "all signatures verified" "$OUT/package.log" || fail "tools/package verified no signatures"
+
+# The older version is packaged with a driver package as the Windows build
+# host hands it over, signed there with another certificate (the stand-in
+# for the dashboard's signature). Its catalog is a stand-in too: a signed
+# certificate trust list without file hashes, which no Windows would accept,
+# but which carries a signature as a catalog does.
+HOST=$OUT/build-host
+certificate "$HOST" "ZEL throw-away build host"
+host_sign() { ZEL_SIGN_CERT="$HOST/cert.pem" ZEL_SIGN_KEY="$HOST/key.pem" "$ZEL_SOURCE_DIR/tools/authenticode" sign "$1"; }
+printf 'asn1=SEQUENCE:ctl\n[ctl]\nusage=SEQUENCE:usage\nlist=FORMAT:HEX,OCTETSTRING:00\nmade=UTCTIME:%s\nalg=SEQUENCE:alg\n[usage]\noid=OID:1.3.6.1.4.1.311.12.1.1\n[alg]\noid=OID:1.3.6.1.4.1.311.12.2.1\n' \
+  "$(date -u +%y%m%d%H%M%SZ)" >"$HOST/ctl.cnf"
+openssl asn1parse -genconf "$HOST/ctl.cnf" -out "$HOST/ctl.der" -noout
+for arch in x86 x64; do
+  mkdir -p "$HOST/package/$arch"
+  cp "$ZEL_SOURCE_DIR/driver/ZELB1.inf" "$ZEL_SOURCE_DIR/build/driver-$arch/driver/ZELB1.sys" "$HOST/package/$arch/"
+  host_sign "$HOST/package/$arch/ZELB1.sys"
+  openssl cms -sign -binary -nodetach -md sha256 -econtent_type 1.3.6.1.4.1.311.10.1 -outform DER \
+    -in "$HOST/ctl.der" -signer "$HOST/cert.pem" -inkey "$HOST/key.pem" -out "$HOST/package/$arch/ZELB1.cat"
+done
 "$ZEL_SOURCE_DIR/tools/package" "${SIGN_ARGS[@]}" --version $OLD_VERSION --out "$OUT/package-old" \
-  >"$OUT/package-old.log" 2>&1 || { fail "tools/package --version $OLD_VERSION"; exit 1; }
+  --driver-package "$HOST/package" --driver-ca "$HOST/cert.pem" \
+  >"$OUT/package-old.log" 2>&1 || { fail "tools/package --version $OLD_VERSION --driver-package (log $OUT/package-old.log)"; exit 1; }
+check "driver package from the build host: its four signatures kept and verified" 4 \
+  "$(grep -c '^  kept the signature of release/driver/x\(86\|64\)/ZELB1\.\(sys\|cat\)$' "$OUT/package-old.log")"
+grep -q "all signatures verified" "$OUT/package-old.log" || fail "tools/package --driver-package verified no signatures"
+kept=0
+for f in x86/ZELB1.sys x86/ZELB1.cat x64/ZELB1.sys x64/ZELB1.cat; do
+  cmp -s "$HOST/package/$f" "$OUT/package-old/release/driver/$f" && kept=$((kept + 1))
+done
+check "driver package from the build host: its files in the release as they came, not signed again" 4 "$kept"
 SETUP=$OUT/package/zelsetup.exe
 OLD_SETUP=$OUT/package-old/zelsetup.exe
 RELEASE=$OUT/package/release
@@ -192,8 +226,13 @@ installed_files() {  # the installed product, one line a file, relative to drive
      "ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series" -type f 2>/dev/null | sort)
 }
 
-expected_files() {  # [nodemo]
+expected_files() {  # [nodemo] [catalog]
+  local demo=1 catalog= option
+  for option; do
+    case $option in nodemo) demo= ;; catalog) catalog=1 ;; esac
+  done
   {
+    [ -n "$catalog" ] && echo "Program Files (x86)/ZEL Bx-Q Series/Driver/ZELB1.cat"
     echo "Program Files (x86)/ZEL Bx-Q Series/Driver/ZELB1.inf"
     echo "Program Files (x86)/ZEL Bx-Q Series/Driver/ZELB1.sys"
     echo "Program Files (x86)/ZEL Bx-Q Series/uninstall.exe"
@@ -203,7 +242,7 @@ expected_files() {  # [nodemo]
     for f in TWZEL_32.ds XGA_FULL.bmp XGA_HALF.bmp SXGA_FULL.bmp SXGA_HALF.bmp; do
       echo "windows/twain_32/ZEL Bx-Q Series/$f"
     done
-    if [ "${1:-}" != nodemo ]; then
+    if [ -n "$demo" ]; then
       echo "Program Files (x86)/ZEL Bx-Q Series/zelview_demo.exe"
       echo "ProgramData/Microsoft/Windows/Start Menu/Programs/ZEL Bx-Q Series/ZEL Viewer - Try without a camera.lnk"
       for f in TWZEL_32_demo.ds XGA_FULL.bmp XGA_HALF.bmp SXGA_FULL.bmp SXGA_HALF.bmp; do
@@ -320,7 +359,11 @@ listing "$OUT/upgrade-before"
 setup_run "$OLD_SETUP" /S /NODEMO
 check "older version /S /NODEMO: exit code" 0 $?
 check "older version: its version in the entry" "$OLD_VERSION" "$(entry DisplayVersion)"
-check "older version without the demo: its files" "$(expected_files nodemo)" "$(installed_files)"
+check "older version without the demo: its files, the driver's catalog among them" \
+  "$(expected_files nodemo catalog)" "$(installed_files)"
+cmp -s "$HOST/package/x64/ZELB1.cat" "$INSTALLED/Driver/ZELB1.cat" && cmp -s "$HOST/package/x64/ZELB1.sys" "$INSTALLED/Driver/ZELB1.sys" \
+  && pass "older version: the build host's 64-bit driver package installed as it came" \
+  || fail "older version: the installed driver package is not the build host's"
 
 (exec wine "$SETUP" >/dev/null 2>&1) &
 APP=$!; CURRENT=zelsetup.exe
