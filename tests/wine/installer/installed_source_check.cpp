@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/common/test_application_identity.h"
 #include "twain/twain_types.h"
 
 namespace {
@@ -41,15 +42,8 @@ void check(bool ok, const std::string& what) {
 }
 
 TW_IDENTITY applicationIdentity() {
-  TW_IDENTITY app;
-  std::memset(&app, 0, sizeof app);
+  TW_IDENTITY app = testApplicationIdentity("installed_source_check");
   app.Id = 1;
-  app.ProtocolMajor = 1;
-  app.ProtocolMinor = 6;
-  app.SupportedGroups = DG_CONTROL | DG_IMAGE;
-  std::strcpy(app.Manufacturer, "ZEL checks");
-  std::strcpy(app.ProductFamily, "checks");
-  std::strcpy(app.ProductName, "installed_source_check");
   return app;
 }
 

@@ -30,9 +30,18 @@
 #             refuse with exit code 4 or their line in the log, and change
 #             nothing; the same for setup while an application holds the
 #             installed data source open.
+#   driver    a stand-in pnputil in System32 (64-bit) and SysWOW64 (32-bit):
+#             a release without the driver's catalog leaves it alone; the
+#             older version's package (with its catalog) is added with
+#             Windows 10's syntax by the 64-bit tool, its name in the store
+#             kept in the entry and deleted by that name on uninstall; with
+#             Windows 7's syntax when no camera is connected; a store name
+#             that another package has taken since is left alone; a package
+#             the system refuses gives exit code 5 with the rest installed.
 #
 # Environment (set by tools/test): DISPLAY, ZEL_SOURCE_DIR, ZEL_BUILD_WIN,
-# ZEL_OUT. The shared WINEPREFIX is not used.
+# ZEL_OUT; the driver-tests-x64 build (the 64-bit pnputil stand-in). The
+# shared WINEPREFIX is not used.
 set -u
 : "${DISPLAY:?}" "${ZEL_SOURCE_DIR:?}" "${ZEL_BUILD_WIN:?}" "${ZEL_OUT:?}"
 # Wine's menu builder would copy the Start-menu shortcuts into the Linux
@@ -42,7 +51,9 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 PROBE=$ZEL_BUILD_WIN/tests/wine/common/viewer_probe.exe
 SOURCE_CHECK=$ZEL_BUILD_WIN/tests/wine/installer/installed_source_check.exe
 RUN_LIMITED=$ZEL_BUILD_WIN/tests/wine/installer/run_limited.exe
-for f in "$PROBE" "$SOURCE_CHECK" "$RUN_LIMITED"; do
+PNPUTIL_32=$ZEL_BUILD_WIN/tests/wine/installer/pnputil_standin.exe
+PNPUTIL_64=$ZEL_SOURCE_DIR/build/driver-tests-x64/tests/wine/installer/pnputil_standin.exe
+for f in "$PROBE" "$SOURCE_CHECK" "$RUN_LIMITED" "$PNPUTIL_32" "$PNPUTIL_64"; do
   [ -f "$f" ] || { echo "installer: missing $f"; exit 1; }
 done
 OUT=$ZEL_OUT
@@ -55,7 +66,7 @@ DEMO_SOURCE_NAME="ZEL TWAIN (simulated camera)"
 RUN=$OUT/run
 mkdir -p "$RUN"
 DESK_W=1024 DESK_H=768
-# check, probe, shot, ended, box: the viewer scenarios' helpers.
+# check, probe, shot, ended, box, hold_desktop: the viewer scenarios' helpers.
 source "$(dirname "${BASH_SOURCE[0]}")/../common/viewer_checks.sh"
 
 # --- The packages -------------------------------------------------------------
@@ -134,12 +145,7 @@ fresh_prefix() {  # NAME: a fresh copy of the template becomes WINEPREFIX
   cp -a "$TEMPLATE" "$WINEPREFIX"
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  rm -f "$OUT/holder.out"
-  (exec wine "$PROBE" hold >"$OUT/holder.out" 2>/dev/null) &
-  HOLDER=$!
-  local tries=300
-  while ! grep -q ready "$OUT/holder.out" 2>/dev/null && [ $tries -gt 0 ]; do sleep 0.1; tries=$((tries - 1)); done
-  [ $tries -gt 0 ] || fail "$1: the desktop does not come up"
+  hold_desktop || fail "$1: the desktop does not come up"
   DRIVE=$WINEPREFIX/drive_c
   INSTALLED="$DRIVE/Program Files (x86)/ZEL Bx-Q Series"
   WIN_INSTALLED='C:\Program Files (x86)\ZEL Bx-Q Series'
@@ -475,6 +481,75 @@ kill "$HOLD_PID" 2>/dev/null; wait "$HOLD_PID" 2>/dev/null
 
 uninstall_silently "uninstall once nothing uses the software"
 check "uninstalled: nothing left" "" "$(installed_files)"
+drop_prefix
+
+# =================================================================================
+echo "--- driver: the driver store through a stand-in pnputil"
+fresh_prefix driver
+cp "$PNPUTIL_64" "$DRIVE/windows/system32/pnputil.exe"
+cp "$PNPUTIL_32" "$DRIVE/windows/syswow64/pnputil.exe"
+RECORD=$RUN/pnputil.record
+ZEL_PNPUTIL_RECORD=$(winepath -w "$RECORD")
+export ZEL_PNPUTIL_RECORD
+STORE=$DRIVE/windows/inf
+store_packages() { (cd "$STORE" && ls oem*.inf 2>/dev/null); }
+asked() { tr -d '\r' <"$RECORD" 2>/dev/null; }
+DRIVER_INF="$WIN_INSTALLED\\Driver\\ZELB1.inf"
+
+wine winecfg /v win10 >/dev/null 2>&1
+listing "$OUT/driver-before"
+rm -f "$RECORD"
+setup_run "$SETUP" /S /NODEMO
+check "release without the driver's catalog: exit code" 0 $?
+check "release without the driver's catalog: pnputil not asked" "" "$(asked)"
+check "release without the driver's catalog: the log says so" 1 "$(log_lines "driver: this release has no signed catalog (ZELB1.cat)")"
+check "release without the driver's catalog: no store package in the entry" "" "$(entry DriverPackage)"
+uninstall_silently "uninstall of the release without the catalog"
+check "uninstall of the release without the catalog: pnputil not asked" "" "$(asked)"
+
+setup_run "$OLD_SETUP" /S /NODEMO
+check "Windows 10, package with its catalog: exit code" 0 $?
+check "Windows 10: the 64-bit pnputil adds the package and installs it" \
+  "64-bit /add-driver $DRIVER_INF /install" "$(asked)"
+check "Windows 10: the package's name in the store kept in the entry" "oem7.inf" "$(entry DriverPackage)"
+check "Windows 10: the log names the package in the store" 1 \
+  "$(log_lines "driver: added to the driver store as oem7.inf and installed on the connected camera")"
+rm -f "$RECORD"
+uninstall_silently "uninstall on Windows 10"
+check "uninstall on Windows 10: the package deleted from the store by its name" \
+  "64-bit /delete-driver oem7.inf /uninstall /force" "$(asked)"
+check "uninstall on Windows 10: the store as before" "" "$(store_packages)"
+listing "$OUT/driver-after"
+same_as_before "uninstalls with the driver store" "$OUT/driver-before" "$OUT/driver-after"
+
+wine winecfg /v win7 >/dev/null 2>&1
+rm -f "$RECORD"
+export ZEL_PNPUTIL_EXIT=259
+setup_run "$OLD_SETUP" /S /NODEMO
+check "Windows 7, no camera connected: exit code" 0 $?
+unset ZEL_PNPUTIL_EXIT
+check "Windows 7: pnputil's older syntax, the 64-bit tool" "64-bit -i -a $DRIVER_INF" "$(asked)"
+check "Windows 7, no camera connected: the log says so" 1 \
+  "$(log_lines "driver: added to the driver store as oem7.inf; no camera is connected, Windows installs it when one is plugged in")"
+# Another package has taken the name in the store since: it stays.
+printf '; another maker'"'"'s INF\r\n' >"$STORE/oem7.inf"
+rm -f "$RECORD"
+uninstall_silently "uninstall once the store name is another package's"
+check "a store name that is another package's now: pnputil not asked" "" "$(asked)"
+check "a store name that is another package's now: that package stays" "oem7.inf" "$(store_packages)"
+rm -f "$STORE/oem7.inf"
+
+export ZEL_PNPUTIL_EXIT=1
+setup_run "$OLD_SETUP" /S /NODEMO
+check "package refused by the system: exit code" 5 $?
+unset ZEL_PNPUTIL_EXIT
+check "package refused by the system: the log gives pnputil's answer" 1 \
+  "$(log_lines "driver: pnputil refused the package (exit code 1):")"
+check "package refused by the system: the rest installed" "$(expected_files nodemo catalog)" "$(installed_files)"
+check "package refused by the system: nothing in the store" "" "$(store_packages)"
+uninstall_silently "uninstall after the refused package"
+check "uninstalled after the refused package: nothing left" "" "$(installed_files)"
+unset ZEL_PNPUTIL_RECORD
 drop_prefix
 
 echo "installer: $failures failure(s); screenshots and listings in $OUT"
