@@ -146,7 +146,7 @@ bool DeviceLink::open(int sizeIndex) {
       return false;
     }
   }
-  lineSkip = (config.bytes[3] >> 4) & 1u;
+  setLineSkipFlag((config.bytes[3] >> 4) & 1u);
 
   const int s = isValidSizeIndex(sizeIndex) ? sizeIndex : kHalfSize;
   const uint32_t rawFrameBytes = frameGeometry(modelBase(source && largeModel), s).rawBytes;

@@ -59,8 +59,11 @@ struct DeviceLink {
   bool allocStaging();
   void freeStaging();
   bool resizeStaging();
-  uint32_t lineSkipFlag() const { return lineSkip; }
-  void setLineSkipFlag(uint32_t flag) { lineSkip = flag ? 1 : 0; }
+  // The viewer's control panel sets the flag on the user-interface thread
+  // while the acquisition thread reads it for every chunk: both go through
+  // atomic accesses (the record itself stays copyable).
+  uint32_t lineSkipFlag() const { return __atomic_load_n(&lineSkip, __ATOMIC_RELAXED); }
+  void setLineSkipFlag(uint32_t flag) { __atomic_store_n(&lineSkip, flag ? 1u : 0u, __ATOMIC_RELAXED); }
   bool isOpen() const { return deviceHandle != plat::invalidHandle(); }
 
   // --- Pipe transactions ---

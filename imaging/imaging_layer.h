@@ -2,8 +2,7 @@
 // operations the viewer's save and print components ask of one. A bitmap
 // record is allocated at a size, takes 24-bit pixels described by a 40-byte
 // bitmap header, can be set to a size and turned over top to bottom, and is
-// written to a BMP or JPEG file or painted onto a printer's device context
-// (paintBitmap, added with printing).
+// written to a BMP or JPEG file or painted onto a printer's device context.
 //
 // Results keep the conventions the callers rely on: allocateBitmap returns
 // non-zero when the record holds an allocation; the other operations return
@@ -65,6 +64,22 @@ int32_t flipBitmap(LibraryBitmap* bitmap);
 // replaced is unchanged. 1 on success.
 int32_t writeBitmapFile(const char* path, const LibraryBitmap* bitmap, int32_t format, int32_t bitsPerPixel,
                         int32_t quality);
+
+// A device to paint on: the printer's device context on Windows; in the
+// native builds, which have no printers, a Canvas in memory.
+typedef void* DeviceContext;
+struct Canvas {
+  int32_t width;
+  int32_t height;
+  uint8_t* pixels;  // 24-bit blue-green-red, top row first, 3 x width bytes a row
+};
+
+// Paints the whole bitmap scaled into the rectangle at x, y of width x
+// height device pixels (parts outside the device are clipped), the same way
+// up as the bitmap holds it. `flags` must be 0. Returns `dc` on success,
+// null on failure.
+DeviceContext paintBitmap(DeviceContext dc, const LibraryBitmap* bitmap, int32_t x, int32_t y, int32_t width,
+                          int32_t height, int32_t flags);
 
 // For tests: the steps of the layer, each of which can be made to fail on
 // request. The request holds for the next call of that step only.

@@ -19,6 +19,7 @@ struct BlockHeader {
 };
 
 int32_t liveCount = 0;
+int32_t resizeFill = -1;
 
 BlockHeader* headerOf(TW_HANDLE block) {
   BlockHeader* header = static_cast<BlockHeader*>(block);
@@ -42,7 +43,9 @@ TW_HANDLE resize(TW_HANDLE block, uint32_t bytes) {
   if (!header || bytes == 0 || header->locks > 0) return nullptr;
   BlockHeader* grown = static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + bytes));
   if (!grown) return nullptr;
-  if (bytes > grown->bytes) std::memset(reinterpret_cast<uint8_t*>(grown + 1) + grown->bytes, 0, bytes - grown->bytes);
+  if (resizeFill >= 0 && bytes > grown->bytes) {
+    std::memset(reinterpret_cast<uint8_t*>(grown + 1) + grown->bytes, resizeFill, bytes - grown->bytes);
+  }
   grown->bytes = bytes;
   return grown;
 }
@@ -73,6 +76,8 @@ void release(TW_HANDLE block) {
 }
 
 int32_t liveBlocks() { return liveCount; }
+
+void setResizeFill(int32_t value) { resizeFill = value; }
 
 }  // namespace gmem
 

@@ -8,6 +8,7 @@ namespace twain {
 namespace gmem {
 namespace {
 LONG liveCount = 0;
+int32_t resizeFill = -1;
 }
 
 TW_HANDLE alloc(uint32_t bytes) {
@@ -19,7 +20,14 @@ TW_HANDLE alloc(uint32_t bytes) {
 
 TW_HANDLE resize(TW_HANDLE block, uint32_t bytes) {
   if (!block || bytes == 0) return nullptr;
-  return GlobalReAlloc(block, bytes, GMEM_MOVEABLE | GMEM_ZEROINIT);
+  const SIZE_T before = GlobalSize(block);
+  HGLOBAL grown = GlobalReAlloc(block, bytes, GMEM_MOVEABLE);
+  if (grown && resizeFill >= 0 && bytes > before) {
+    uint8_t* at = static_cast<uint8_t*>(GlobalLock(grown));
+    if (at) FillMemory(at + before, bytes - before, static_cast<BYTE>(resizeFill));
+    GlobalUnlock(grown);
+  }
+  return grown;
 }
 
 void* lock(TW_HANDLE block) { return block ? GlobalLock(block) : nullptr; }
@@ -36,6 +44,8 @@ void release(TW_HANDLE block) {
 }
 
 int32_t liveBlocks() { return liveCount; }
+
+void setResizeFill(int32_t value) { resizeFill = value; }
 
 }  // namespace gmem
 

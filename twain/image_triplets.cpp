@@ -29,9 +29,9 @@ void imageSize(int32_t* width, int32_t* height) {
   transferSize(sourceWindowState.viewSize, sourceWindowState.largeModel != 0, width, height);
 }
 
-bool prepareFromCapture() {
+bool prepareFromCapture(PixelFill fill = PixelFill::Now) {
   return prepareTransferDib(sourceWindowState.captureFrame, sourceWindowState.captureFrameBytes,
-                            sourceWindowState.viewSize, sourceWindowState.largeModel != 0);
+                            sourceWindowState.viewSize, sourceWindowState.largeModel != 0, fill);
 }
 
 void fillIdentityResponse(TW_ELEMENT8* table) {
@@ -150,7 +150,7 @@ TW_UINT16 handleImageMemXfer(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16 msg, 
   if (sourceRecord.sourceState == kStateTransferReady) {
     transferRecord.stripBytesPerRow = 0;
     transferRecord.rowsSent = 0;
-    if (!prepareFromCapture()) return failTriplet(TWCC_OPERATIONERROR, kMemoryFailText);
+    if (!prepareFromCapture(PixelFill::WhenNeeded)) return failTriplet(TWCC_OPERATIONERROR, kMemoryFailText);
   }
   int32_t width, height;
   imageSize(&width, &height);

@@ -2,6 +2,7 @@
 // source-window seam.
 #include "twain/source_dialog.h"
 
+#include <atomic>
 #include <initializer_list>
 
 #include "devlink/command_block.h"
@@ -165,10 +166,13 @@ void onInitDialog(WindowHandle window) {
 }
 
 // Stops the preview and starts it again at a view size: Full, Half and the
-// return to half size. False when the frame buffer for it is missing.
-bool restartPreview(WindowHandle window, int32_t viewSize) {
+// return to half size. `capture` (captureFull or captureHalf, null for
+// none) is the request the new thread starts with. False when the frame
+// buffer for it is missing.
+bool restartPreview(WindowHandle window, int32_t viewSize, std::atomic<int32_t>* capture = nullptr) {
   pt.threadState = kPreviewStopRequested;
   stopPreviewThread();
+  forgetCaptureFrame();  // its buffer is replaced below
   shared.viewSize = viewSize;
   sourcePipeline.setSizeIndex(viewSize);
   if (!sourcePipeline.resetForSize()) {
@@ -178,7 +182,14 @@ bool restartPreview(WindowHandle window, int32_t viewSize) {
   }
   sourceUi().invalidate(window, true);
   buildPreviewHeader(viewSize, shared.largeModel != 0);
-  return startPreviewThread();
+  // The request is in place before the thread starts. Set after, it could
+  // reach the thread's first pass only once that pass was past the point
+  // where it disables Full and Half: the pass would then capture at its
+  // end with both buttons still enabled through the whole handshake.
+  if (capture) *capture = 1;
+  if (startPreviewThread()) return true;
+  if (capture) *capture = 0;
+  return false;
 }
 
 void onCommand(WindowHandle window, uintptr_t wParam) {
@@ -186,7 +197,7 @@ void onCommand(WindowHandle window, uintptr_t wParam) {
   if ((wParam >> 16) != kButtonClicked) return;
   if (id == IDC_FULL || id == IDC_HALF) {
     const bool full = id == IDC_FULL;
-    if (restartPreview(window, full ? 0 : 1)) (full ? pt.captureFull : pt.captureHalf) = 1;
+    restartPreview(window, full ? 0 : 1, full ? &pt.captureFull : &pt.captureHalf);
   } else if (id == IDC_EXIT) {
     notifyManager(MSG_CLOSEDSREQ);
   } else if (const HoldCommand* hold = holdCommandOf(id)) {

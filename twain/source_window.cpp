@@ -1,6 +1,8 @@
 // The source window seam and the window state shared with the transfers.
 #include "twain/source_window.h"
 
+#include "twain/transfer_bitmap.h"
+
 namespace twain {
 
 SourceWindowState sourceWindowState = {1, 0, 0, 0, nullptr, 0};
@@ -37,6 +39,9 @@ void recordCaptureFrame(const uint8_t* frame, uint32_t bytes) {
 }
 
 void forgetCaptureFrame() {
+  // A memory transfer may be cutting its strips from this frame: it takes
+  // its own copy while the frame is still there.
+  detachFromCaptureFrame();
   sourceWindowState.captureFrame = nullptr;
   sourceWindowState.captureFrameBytes = 0;
 }

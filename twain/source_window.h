@@ -48,8 +48,11 @@ void destroySourceWindow(plat::WindowHandle window);
 bool sourceWindowTakesEvent(plat::WindowHandle window, void* event);
 
 // The capture handshake records the frame it offers; it is forgotten when
-// the transfer ends or is reset and when the window goes, so that no
-// transfer reads a missing or stale frame.
+// the transfer ends or is reset, when the window goes and before its buffer
+// is replaced, so that no transfer reads a missing or stale frame. A memory
+// transfer under way reads the frame until it is forgotten (which first
+// gives the transfer its own copy). A frame is recorded only once the
+// previous transfer has ended, so none is under way then.
 void recordCaptureFrame(const uint8_t* frame, uint32_t bytes);
 void forgetCaptureFrame();
 

@@ -14,11 +14,43 @@
 namespace twain {
 
 TW_HANDLE transferDib = nullptr;
-StripCursor stripCursor = {0, nullptr, nullptr, 0};
+StripCursor stripCursor = {0, nullptr, nullptr, 0, 0};
 
 namespace {
 
-void clearCursor() { stripCursor = {0, nullptr, nullptr, 0}; }
+// The pixels of a bitmap prepared with PixelFill::WhenNeeded, still to be
+// written from the frame; frame is null when there are none.
+struct PendingPixels {
+  const uint8_t* frame;
+  uint8_t* bits;
+  uint32_t bitsBytes;
+  int32_t width;
+  int32_t height;
+};
+
+PendingPixels pending = {nullptr, nullptr, 0, 0, 0};
+
+void clearCursor() {
+  stripCursor = {0, nullptr, nullptr, 0, 0};
+  pending = {nullptr, nullptr, 0, 0, 0};
+}
+
+// Frame row y is bitmap row height-1-y (row 0 the bottom one), blue, green,
+// red unchanged. Row padding and whatever the template's image size adds
+// past the rows are zero. Every byte is written: the block comes unfilled.
+// The frame is read in its own order, which the processor fetches ahead
+// best.
+void writePixels(uint8_t* bits, uint32_t bitsBytes, const uint8_t* frame, int32_t width, int32_t height,
+                 uint32_t bytesPerRow) {
+  const size_t rowPixelBytes = static_cast<size_t>(width) * 3;
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* row = bits + static_cast<size_t>(height - 1 - y) * bytesPerRow;
+    std::memcpy(row, frame + static_cast<size_t>(y) * rowPixelBytes, rowPixelBytes);
+    std::memset(row + rowPixelBytes, 0, bytesPerRow - rowPixelBytes);
+  }
+  const size_t rowsBytes = static_cast<size_t>(height) * bytesPerRow;
+  std::memset(bits + rowsBytes, 0, bitsBytes - rowsBytes);
+}
 
 }  // namespace
 
@@ -53,7 +85,8 @@ TW_HANDLE readBitmapHeader(std::FILE* file) {
   return block;
 }
 
-bool prepareTransferDib(const uint8_t* frame, uint32_t frameBytes, int32_t viewSize, bool largeModel) {
+bool prepareTransferDib(const uint8_t* frame, uint32_t frameBytes, int32_t viewSize, bool largeModel,
+                        PixelFill fill) {
   const char* directory = libraryDirectory();
   clearCursor();
   releaseTransferDib();
@@ -90,22 +123,36 @@ bool prepareTransferDib(const uint8_t* frame, uint32_t frameBytes, int32_t viewS
     return false;
   }
   uint8_t* bits = static_cast<uint8_t*>(gmem::lock(grown)) + imaging::kBitmapInfoHeaderBytes;
-  for (int32_t k = 0; k < height; ++k) {
-    std::memcpy(bits + static_cast<size_t>(k) * bytesPerRow,
-                frame + static_cast<size_t>(height - 1 - k) * width * 3, static_cast<size_t>(width) * 3);
-  }
   transferDib = grown;
-  stripCursor.bytesPerRow = bytesPerRow;
-  stripCursor.firstRow = bits;
-  stripCursor.nextRow = bits + static_cast<size_t>(height - 1) * bytesPerRow;
-  stripCursor.rowsCopied = 0;
+  // Without row padding (as at every transfer size) a bitmap row read for a
+  // strip holds the same bytes as the frame row it was copied from: the
+  // strips can be cut straight from the frame, with no copy in between.
+  pending = {frame, bits, header.sizeImage, width, height};
+  stripCursor = {bytesPerRow, frame, frame + static_cast<size_t>(height - 1) * bytesPerRow,
+                 static_cast<std::ptrdiff_t>(bytesPerRow), 0};
+  if (fill == PixelFill::Now || bytesPerRow != static_cast<uint32_t>(width) * 3) detachFromCaptureFrame();
   return true;
+}
+
+void detachFromCaptureFrame() {
+  if (!pending.frame) return;
+  const uint32_t bytesPerRow = stripCursor.bytesPerRow;
+  writePixels(pending.bits, pending.bitsBytes, pending.frame, pending.width, pending.height, bytesPerRow);
+  // The same row of the image, now in the bitmap, where the rows run from
+  // the bottom. Once the last row has gone, the cursor stays on it.
+  const uint32_t lastImageRow = static_cast<uint32_t>(pending.height) - 1;
+  const uint32_t imageRow = stripCursor.rowsCopied < lastImageRow ? stripCursor.rowsCopied : lastImageRow;
+  stripCursor.nextRow = pending.bits + static_cast<size_t>(lastImageRow - imageRow) * bytesPerRow;
+  stripCursor.lastRow = pending.bits;
+  stripCursor.rowStep = -static_cast<std::ptrdiff_t>(bytesPerRow);
+  pending.frame = nullptr;
 }
 
 TW_HANDLE takeTransferDib() {
   TW_HANDLE dib = transferDib;
   if (!dib) return nullptr;
   if (currentResolution() != 100.0) return nullptr;
+  detachFromCaptureFrame();
   gmem::unlock(dib);
   transferDib = nullptr;
   clearCursor();
@@ -138,11 +185,11 @@ bool copyStrip(uint8_t* buffer, uint32_t length, uint32_t* bytesWritten, bool* l
     }
     *bytesWritten += stripCursor.bytesPerRow;
     ++stripCursor.rowsCopied;
-    if (stripCursor.nextRow == stripCursor.firstRow) {
+    if (stripCursor.nextRow == stripCursor.lastRow) {
       *lastRow = true;
       break;
     }
-    stripCursor.nextRow -= stripCursor.bytesPerRow;
+    stripCursor.nextRow += stripCursor.rowStep;
   }
   return true;
 }

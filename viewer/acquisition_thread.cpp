@@ -109,10 +109,14 @@ void notifyAfterRound(bool released) {
 }
 
 // Between frames: park here while the user-interface thread fetches a still.
+// The parked state is told again on every wake: a resume followed at once
+// by the next pause request (which clears the told state) can find the
+// thread still here, before it saw the resume.
 void parkIfPauseRequested() {
-  if (!acquisitionThread.pauseRequested) return;
-  plat::setEvent(acquisitionThread.pausedEvent);
-  while (acquisitionThread.pauseRequested && state() == kThreadRun) plat::waitFor(acquisitionThread.resumeEvent, 50);
+  while (acquisitionThread.pauseRequested && state() == kThreadRun) {
+    plat::setEvent(acquisitionThread.pausedEvent);
+    plat::waitFor(acquisitionThread.resumeEvent, 50);
+  }
 }
 
 }  // namespace

@@ -20,9 +20,13 @@
 //                control panel takes the lock when it opens);
 //   readstall N  the camera in use lets its next N image reads time out;
 //                once a read after them has gone through, the demo writes
-//                "zelview_demo.done" with the line "readstall N".
+//                "zelview_demo.done" with the line "readstall N";
+//   failprint startdoc | startpage
+//                the next document start or page start of a print job is
+//                refused, as by a printer that refuses the job.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +49,23 @@ bool healthyLeft = false;        // the healthy camera that ends the run is stil
 
 const char kCommandFile[] = "zelview_demo.cmd";
 const char kDoneFile[] = "zelview_demo.done";
+const char kDoneFilePart[] = "zelview_demo.done.part";
 const char kTraceFile[] = "zelview_demo.wire";
+
+// The printing services of the platform, with a refusal on request.
+std::atomic<bool> refuseDocument{false}, refusePage{false};
+
+int32_t startDocumentOrRefuse(viewer::DeviceContext dc, const char* name) {
+  if (refuseDocument.exchange(false)) return 0;
+  return viewer::win32PrinterOps()->startDocument(dc, name);
+}
+
+int32_t startPageOrRefuse(viewer::DeviceContext dc) {
+  if (refusePage.exchange(false)) return 0;
+  return viewer::win32PrinterOps()->startPage(dc);
+}
+
+viewer::PrinterOps demoPrinterOps;
 
 uint32_t indexInUse() { return static_cast<uint32_t>(viewer::deviceLink.deviceIndex); }
 
@@ -99,9 +119,12 @@ uint32_t stallServedAt = 0;
 
 void reportStallServed() {
   if (stallCamera < 0 || imageReads(stallCamera) < stallServedAt) return;
-  if (FILE* f = std::fopen(kDoneFile, "wb")) {
+  // Written beside and renamed into place: whoever waits for the file must
+  // never find it there but still empty.
+  if (FILE* f = std::fopen(kDoneFilePart, "wb")) {
     std::fprintf(f, "readstall %d\n", stallCount);
     std::fclose(f);
+    MoveFileExA(kDoneFilePart, kDoneFile, MOVEFILE_REPLACE_EXISTING);
   }
   stallCamera = -1;
 }
@@ -120,6 +143,10 @@ void runCommand(const char* text) {
       sim::rigLockCamera(rig, cameras[inUse])->presetLock = std::strncmp(text + 10, " on", 3) == 0 ? 1 : 0;
       sim::rigUnlockCamera(rig, cameras[inUse]);
     }
+  } else if (std::strncmp(text, "failprint startdoc", 18) == 0) {
+    refuseDocument = true;
+  } else if (std::strncmp(text, "failprint startpage", 19) == 0) {
+    refusePage = true;
   } else if (std::strncmp(text, "failrun", 7) == 0) {
     faultyLeft = std::atoi(text + 7);
     healthyLeft = true;
@@ -175,5 +202,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   DeleteFileA(kDoneFile);
   CreateThread(nullptr, 0, watchCommands, nullptr, 0, nullptr);
   viewer::installWindowOps(viewer::win32WindowOps());
+  demoPrinterOps = *viewer::win32PrinterOps();
+  demoPrinterOps.startDocument = startDocumentOrRefuse;
+  demoPrinterOps.startPage = startPageOrRefuse;
+  viewer::installPrinterOps(&demoPrinterOps);
   return viewer::runViewer();
 }

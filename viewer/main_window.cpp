@@ -4,6 +4,7 @@
 
 #include "viewer/acquisition_thread.h"
 #include "viewer/image_saver.h"
+#include "viewer/picture_printer.h"
 #include "viewer/layout.h"
 #include "viewer/mini_panel.h"
 #include "viewer/viewer_resources.h"
@@ -214,6 +215,7 @@ intptr_t noticeHandler(WindowHandle, uint32_t message, uintptr_t, intptr_t) {
 
 int runViewer() {
   miniPanelState.saveComponent = &imageSaverOutput;
+  miniPanelState.printComponent = &viewer::picturePrinterOutput;
   windowOps().runModalDialog(IDD_MAIN_WINDOW, nullptr, mainWindowHandler);
   return 0;
 }

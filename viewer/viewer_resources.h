@@ -15,6 +15,8 @@
 #define IDD_GOODBYE 83
 #define IDD_SPLASH 84
 #define IDD_SAVING_GUIDANCE 22
+#define IDD_PAGE_SETUP 23
+#define IDD_PRINTING_GUIDANCE 24
 // The Save As dialog's extra panel is a template named, not numbered.
 #define SAVE_AS_TEMPLATE "Save As"
 
@@ -113,6 +115,34 @@
 #define IDC_GUIDANCE_TEXT 752
 #define IDC_GUIDANCE_ICON 753
 #define IDC_SAVE_PROGRESS 851
+
+// Printing guidance (its text line is IDC_GUIDANCE_TEXT too)
+#define IDC_PRINT_PROGRESS 751
+
+// Page setup: the standard parts of the platform's page setup dialog under
+// their standard numbers, and the program's own options, picture size and
+// labels. The same numbers are named for the code in print_layout.h.
+#define IDC_PS_SAMPLE 1080
+#define IDC_PS_SHADOW_RIGHT 1081
+#define IDC_PS_SHADOW_BOTTOM 1082
+#define IDC_PS_PAPER_GROUP 1073
+#define IDC_PS_PAPER_SIZE 1137
+#define IDC_PS_PAPER_SOURCE 1138
+#define IDC_PS_PAPER_SIZE_LABEL 1089
+#define IDC_PS_PAPER_SOURCE_LABEL 1090
+#define IDC_PS_ORIENTATION_GROUP 1072
+#define IDC_PS_PORTRAIT 1056
+#define IDC_PS_LANDSCAPE 1057
+#define IDC_PS_MARGINS_GROUP 1075
+#define IDC_PS_LEFT 1155
+#define IDC_PS_TOP 1156
+#define IDC_PS_RIGHT 1157
+#define IDC_PS_BOTTOM 1158
+#define IDC_PS_CENTER 1002
+#define IDC_PS_ASPECT 1003
+#define IDC_PS_WIDTH 1004
+#define IDC_PS_HEIGHT 1005
+#define IDC_PS_FULL_PAGE 1006
 
 // Icons
 #define IDI_VIEWER 5001

@@ -32,5 +32,10 @@ const char kSavingText[] = "It is in the process of saving a image file.";
 const char kSavingEndedText[] = "The image file saving was ended. ";
 const char kCommandRefusedText[] = "Sorry. This command is not available in present settings.";
 const char kCommandRefusedCaption[] = "Warning";
+const char kApiText[] = "Windows API can't operate correctly";
+const char kApiCaption[] = "Error - API";
+const char kTransmittingText[] = "It is in the process of transmitting an image with the printer.";
+const char kTransmissionCompletedText[] = "It completed a transmission with the printer.";
+const char kPrintDocumentName[] = "ZEL-B50 Printing Picture";
 
 }  // namespace viewer

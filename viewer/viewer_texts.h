@@ -30,5 +30,10 @@ extern const char kSavingText[];
 extern const char kSavingEndedText[];
 extern const char kCommandRefusedText[];
 extern const char kCommandRefusedCaption[];
+extern const char kApiText[];
+extern const char kApiCaption[];
+extern const char kTransmittingText[];
+extern const char kTransmissionCompletedText[];
+extern const char kPrintDocumentName[];
 
 }  // namespace viewer

@@ -31,6 +31,8 @@ enum : uint32_t {
   kMsgCaptureChanged = 0x0215,
   // Sent to controls.
   kMsgSetText = 0x000C,
+  kMsgGetText = 0x000D,  // wParam: buffer size, lParam: the buffer
+  kMsgButtonGetCheck = 0x00F0,
   kMsgButtonSetCheck = 0x00F1,
   kMsgProgressSetRange = 0x0401,  // lParam: low word minimum, high word maximum
   kMsgProgressSetPos = 0x0402,
@@ -65,6 +67,14 @@ struct SaveFileRequest {
   uint32_t pathSize;
   char* title;           // the chosen file name without its folder
   uint32_t titleSize;
+};
+
+// Notices in the high word of kMsgCommand's wParam.
+enum : uint32_t {
+  kNoticeClicked = 0x0000,
+  kNoticeSetFocus = 0x0100,  // an edit gained the focus
+  kNoticeKillFocus = 0x0200,
+  kNoticeChange = 0x0300,    // an edit's text changed (also when the program set it)
 };
 
 // The command id of the Escape key in a dialog.
@@ -117,6 +127,8 @@ struct WindowOps {
   int (*systemMetric)(int index);
   WindowRect (*windowRect)(WindowHandle window);  // outer rectangle, screen coordinates
   WindowHandle (*dialogItem)(WindowHandle dialog, int controlId);
+  WindowRect (*clientRect)(WindowHandle window);  // client area: left and top 0
+  void (*enableWindow)(WindowHandle window, bool enabled);
   void (*setWindowIcon)(WindowHandle window, int iconId);
   void (*setMouseCapture)(WindowHandle window);
   bool (*releaseMouseCapture)();  // false when the platform did not let go

@@ -83,6 +83,14 @@ WindowRect windowRect(WindowHandle window) {
 
 WindowHandle dialogItem(WindowHandle dialog, int controlId) { return GetDlgItem(hwndOf(dialog), controlId); }
 
+WindowRect clientRect(WindowHandle window) {
+  RECT r = {0, 0, 0, 0};
+  GetClientRect(hwndOf(window), &r);
+  return WindowRect{r.left, r.top, r.right, r.bottom};
+}
+
+void enableWindow(WindowHandle window, bool enabled) { EnableWindow(hwndOf(window), enabled ? TRUE : FALSE); }
+
 void setWindowIcon(WindowHandle window, int iconId) {
   HICON big = static_cast<HICON>(LoadImageA(instance(), MAKEINTRESOURCEA(iconId), IMAGE_ICON,
                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
@@ -147,7 +155,8 @@ bool drawOpaqueBitmap(WindowHandle panelWindow, const WindowRect& rect, int bitm
 
 const WindowOps kWin32Ops = {createDialog,  runModalDialog, endDialog,       destroyWindow,  moveWindow,
                              showWindow,    updateWindow,   invalidate,      postMessage,    sendMessage,
-                             systemMetric,  windowRect,     dialogItem,      setWindowIcon,  setMouseCapture,
+                             systemMetric,  windowRect,     dialogItem,      clientRect,     enableWindow,
+                             setWindowIcon, setMouseCapture,
                              releaseMouseCapture, getSurface, stretchPicture, releaseSurface, drawKeyedBitmap,
                              drawOpaqueBitmap, runSaveFileDialogWin32};
 

@@ -6,5 +6,6 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   viewer::installWindowOps(viewer::win32WindowOps());
+  viewer::installPrinterOps(viewer::win32PrinterOps());
   return viewer::runViewer();
 }

@@ -4,9 +4,11 @@
 // each step fails on request.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "imaging/imaging_layer.h"
+#include "tests/imaging/paint_target.h"
 #include "tests/imaging/picture_files.h"
 
 using namespace imaging;
@@ -203,4 +205,49 @@ TEST_F(ImagingLayerTest, RefusesWhatItCannotDo) {
   freeBitmap(&bitmap);
   EXPECT_EQ(bitmap.rows, nullptr);
   freeBitmap(&bitmap);  // a second free does nothing
+}
+
+// The print component's order: the full-size top-down picture declared
+// bottom row first, turned over, then painted onto a device into a
+// rectangle of another size: the picture lands exactly in the rectangle,
+// scaled, the same way up, clipped at the device's edges.
+TEST_F(ImagingLayerTest, PaintBitmapScalesThePictureUprightIntoTheRectangle) {
+  const std::vector<uint8_t> picture = testPicture(1024, 768);
+  prepare(picture, Size{1024, 768});
+  PaintTarget* target = createPaintTarget(600, 500);
+  const DeviceContext dc = paintTargetDevice(target);
+
+  ASSERT_EQ(paintBitmap(dc, &bitmap, 40, 30, 512, 384, 0), dc);
+  std::vector<uint8_t> pixels = paintTargetPixels(target);
+  const PaintedBox box = paintedBox(pixels, 600, 500);
+  EXPECT_EQ(box.left, 40);
+  EXPECT_EQ(box.top, 30);
+  EXPECT_EQ(box.right, 552);
+  EXPECT_EQ(box.bottom, 414);
+  // The rectangle holds the picture at half size, the right way up (the
+  // dark band of the test picture at the top).
+  std::vector<uint8_t> painted(512 * 384 * 3);
+  for (int row = 0; row < 384; ++row)
+    std::copy_n(&pixels[((30 + row) * 600 + 40) * 3], 512 * 3, &painted[row * 512 * 3]);
+  std::vector<uint8_t> half(512 * 384 * 3);
+  for (int row = 0; row < 384; ++row)
+    for (int x = 0; x < 512; ++x) std::copy_n(&picture[((2 * row) * 1024 + 2 * x) * 3], 3, &half[(row * 512 + x) * 3]);
+  EXPECT_LT(meanError(painted, half), 4.0);
+  EXPECT_GT(meanError(painted, upsideDown(half, 512, 384)), 20.0);
+
+  // Larger than the device: clipped to it.
+  clearPaintTarget(target);
+  ASSERT_EQ(paintBitmap(dc, &bitmap, 0, 0, 700, 600, 0), dc);
+  const PaintedBox clipped = paintedBox(paintTargetPixels(target), 600, 500);
+  EXPECT_EQ(clipped.right, 600);
+  EXPECT_EQ(clipped.bottom, 500);
+
+  // Failures: on request, an empty rectangle, no device, flags.
+  failOnRequest(Step::Paint);
+  EXPECT_EQ(paintBitmap(dc, &bitmap, 0, 0, 10, 10, 0), nullptr);
+  EXPECT_EQ(paintBitmap(dc, &bitmap, 0, 0, 10, 10, 0), dc);
+  EXPECT_EQ(paintBitmap(dc, &bitmap, 0, 0, 0, 10, 0), nullptr);
+  EXPECT_EQ(paintBitmap(nullptr, &bitmap, 0, 0, 10, 10, 0), nullptr);
+  EXPECT_EQ(paintBitmap(dc, &bitmap, 0, 0, 10, 10, 1), nullptr);
+  destroyPaintTarget(target);
 }

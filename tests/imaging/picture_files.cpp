@@ -1,6 +1,11 @@
 #include "tests/imaging/picture_files.h"
 
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -8,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 std::vector<uint8_t> testPicture(int32_t width, int32_t height) {
   std::vector<uint8_t> p(static_cast<size_t>(width) * height * 3);
@@ -76,13 +82,44 @@ void writeBytes(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-std::string freshFolder(const std::string& name) {
-  std::filesystem::path folder = std::filesystem::temp_directory_path() / ("zel-" + name);
+namespace {
+
+// Empties and removes a folder, read-only files and all.
+void removeFolder(const std::filesystem::path& folder) {
   std::error_code ignored;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ignored))
     std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(folder, ignored);
+}
+
+// The folders of one test process live in a folder of that process's own
+// under the temporary folder, named after its process id: two test runs at
+// once (the same program from two checkouts, or the save tests beside the
+// imaging tests) must never empty or fill each other's folders. It goes
+// when the process ends.
+struct ProcessFolder {
+  std::filesystem::path path;
+  ProcessFolder() {
+    path = std::filesystem::temp_directory_path() / ("zel-tests-" + std::to_string(processId()));
+    removeFolder(path);  // left by an earlier process of the same id
+  }
+  ~ProcessFolder() { removeFolder(path); }
+  static long processId() {
+#ifdef _WIN32
+    return _getpid();
+#else
+    return getpid();
+#endif
+  }
+};
+
+}  // namespace
+
+std::string freshFolder(const std::string& name) {
+  static ProcessFolder processFolder;
+  std::filesystem::path folder = processFolder.path / name;
+  removeFolder(folder);
   std::filesystem::create_directories(folder);
   return folder.string();
 }

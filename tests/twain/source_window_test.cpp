@@ -5,6 +5,7 @@
 // stop that does not come in time.
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -31,9 +32,20 @@ std::atomic<int> closeRequestCount{0};
 std::function<void()> onXferReady;
 std::mutex onXferReadyLock;
 
+// Set by a test: the wait that opens the next preview pass closes the gate
+// and says so. From that wait the thread goes to the gate before its first
+// camera step without looking at its state again, so it is sure to stop
+// there however late a stop request comes.
+std::atomic<bool> closeGateAtNextPass{false};
+std::atomic<bool> gateClosedAtPass{false};
+
 // The fixed waits run in virtual time; the longer ones still take a real
 // millisecond, so that the handshake's offers do not race ahead of the test.
 void virtualSleep(uint32_t ms) {
+  if (ms == kPassSleepMs && closeGateAtNextPass.exchange(false)) {
+    plat::resetEvent(previewThread.gateEvent);
+    gateClosedAtPass = true;
+  }
   virtualMs += ms;
   if (ms >= 20) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   else std::this_thread::yield();
@@ -55,6 +67,8 @@ class SourceWindowTest : public TwainTest {
   void SetUp() override {
     TwainTest::SetUp();
     virtualMs = 0;
+    closeGateAtNextPass = false;
+    gateClosedAtPass = false;
     xferReadyCount = 0;
     closeRequestCount = 0;
     onXferReady = nullptr;
@@ -127,6 +141,30 @@ class SourceWindowTest : public TwainTest {
     TW_PENDINGXFERS pending{};
     ASSERT_EQ(TWRC_SUCCESS, call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
     EXPECT_EQ(0, pending.Count);
+  }
+
+  // One strip of 20 rows of the memory transfer in the red-green-blue order
+  // of the strips; rows go to `rows`. The transfer's answer.
+  TW_UINT16 memoryStrip(std::vector<uint8_t>* rows) {
+    std::vector<uint8_t> strip(20 * 1536);
+    TW_IMAGEMEMXFER xfer{};
+    xfer.Memory.Flags = 0x0001 | 0x0008;
+    xfer.Memory.Length = static_cast<TW_UINT32>(strip.size());
+    xfer.Memory.TheMem = strip.data();
+    TW_UINT16 rc = call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+    rows->insert(rows->end(), strip.begin(), strip.begin() + xfer.BytesWritten);
+    return rc;
+  }
+  // The strips a half-size frame makes: its rows from the top, each pixel
+  // red, green, blue.
+  static std::vector<uint8_t> stripsOfFrame(const std::vector<uint8_t>& frame) {
+    std::vector<uint8_t> strips(frame.size());
+    for (size_t i = 0; i + 2 < frame.size(); i += 3) {
+      strips[i] = frame[i + 2];
+      strips[i + 1] = frame[i + 1];
+      strips[i + 2] = frame[i];
+    }
+    return strips;
   }
 
   RecordingSourceUi* ui = nullptr;
@@ -366,10 +404,13 @@ TEST_F(SourceWindowTest, FailureInTheHandshakeWaitsForTheTransferAndReportsOnce)
   ASSERT_EQ(TWRC_SUCCESS, enable());
   ASSERT_TRUE(waitPaints(2));
   // The handshake's next release command fails (all three attempts).
-  setOnXferReady([&] {
-    static bool armed = false;
-    if (!armed) sim::rigAddFault(rig, camera, sim::failOperation(0, sim::kDirWrite, 1, plat::kErrorGenFailure, 3));
-    armed = true;
+  // Armed once per run of the case (a static flag would stay set when the
+  // case runs again in the same process); the flag lives as long as the
+  // action, which the fixture clears only after this body has returned.
+  auto armed = std::make_shared<std::atomic<bool>>(false);
+  setOnXferReady([this, armed] {
+    if (!armed->exchange(true))
+      sim::rigAddFault(rig, camera, sim::failOperation(0, sim::kDirWrite, 1, plat::kErrorGenFailure, 3));
   });
   click(IDC_HALF);
   ASSERT_TRUE(ui->pumpUntil([&] { return closeRequestCount >= 1; }));
@@ -405,13 +446,63 @@ TEST_F(SourceWindowTest, DisablingDuringTheHandshakeStopsTheThreadWithoutForce) 
   EXPECT_TRUE(shownBoxes.empty());
 }
 
+// The application takes the first strip, then closes the window before the
+// rest: the frame buffers go with the window, the strips still come whole.
+TEST_F(SourceWindowTest, StripsComeWholeWhenTheWindowGoesDuringTheMemoryTransfer) {
+  plug(sim::kModelXga);
+  ASSERT_EQ(TWRC_SUCCESS, enable());
+  captureAt(IDC_HALF);
+  ASSERT_EQ(512u * 384 * 3, sourcePipeline.liveImageBytes);
+  const std::vector<uint8_t> frame(sourcePipeline.liveImage, sourcePipeline.liveImage + sourcePipeline.liveImageBytes);
+  std::vector<uint8_t> rows;
+  ASSERT_EQ(TWRC_SUCCESS, memoryStrip(&rows));
+  ASSERT_EQ(TWRC_SUCCESS, call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr));
+  EXPECT_EQ(nullptr, sourcePipeline.liveImage);
+  TW_UINT16 rc;
+  int strips = 1;
+  do {
+    rc = memoryStrip(&rows);
+    ++strips;
+  } while (rc == TWRC_SUCCESS && strips < 100);
+  EXPECT_EQ(TWRC_XFERDONE, rc);
+  EXPECT_EQ(20, strips);
+  EXPECT_EQ(stripsOfFrame(frame), rows);
+}
+
+// The preview restarts (Full pressed) while the strips are taken:
+// the preview restarts in a new frame buffer and captures again, and the
+// strips under way still come from the frame they started from.
+TEST_F(SourceWindowTest, StripsComeWholeWhenThePreviewRestartsDuringTheMemoryTransfer) {
+  plug(sim::kModelXga);
+  ASSERT_EQ(TWRC_SUCCESS, enable());
+  captureAt(IDC_HALF);
+  const std::vector<uint8_t> frame(sourcePipeline.liveImage, sourcePipeline.liveImage + sourcePipeline.liveImageBytes);
+  std::vector<uint8_t> rows;
+  ASSERT_EQ(TWRC_SUCCESS, memoryStrip(&rows));
+  click(IDC_FULL);
+  ASSERT_TRUE(waitPaints(2));
+  TW_UINT16 rc;
+  int strips = 1;
+  do {
+    rc = memoryStrip(&rows);
+    ++strips;
+  } while (rc == TWRC_SUCCESS && strips < 100);
+  EXPECT_EQ(TWRC_XFERDONE, rc);
+  EXPECT_EQ(20, strips);
+  EXPECT_EQ(stripsOfFrame(frame), rows);
+  endTransfer();
+}
+
 TEST_F(SourceWindowTest, AStopThatDoesNotComeInTimeEndsTheThreadByForce) {
   plug(sim::kModelXga);
   ASSERT_EQ(TWRC_SUCCESS, enable());
   ASSERT_TRUE(waitPaints(1));
-  // The gate closed: the thread stops at its next camera step and stays.
-  plat::resetEvent(previewThread.gateEvent);
-  ui->pumpUntil([] { return false; }, 50);
+  // The gate closed as the next pass opens: the thread stops at its first
+  // camera step and stays. (Closed at an arbitrary moment instead, the gate
+  // might find the thread still inside an exchange when the stop request
+  // comes, after which it ends by itself without passing another gate.)
+  closeGateAtNextPass = true;
+  ASSERT_TRUE(ui->pumpUntil([] { return gateClosedAtPass.load(); }));
   previewThread.threadState = kPreviewStopRequested;
   const uint32_t before = plat::tickCount();
   stopPreviewThread();

@@ -223,21 +223,26 @@ TEST_F(TransferBitmapTest, NewPreparationFreesTheOldBitmap) {
 }  // namespace
 
 // The SSSE3 reversal of the pixel order equals the scalar reference, bit
-// for bit, over random pixels and every count from 0 to 40 (and a full
-// row), in place after other bytes.
+// for bit, over random pixels and every count from 0 to 100 (and full rows
+// of both models), at every alignment of a 16-byte block, reading and
+// writing nothing past the pixels.
 TEST(PixelOrder, Ssse3VariantEqualsTheScalarReference) {
   if (!cpuHasSsse3()) GTEST_SKIP() << "no SSSE3 on this processor";
-  std::vector<uint8_t> in(3 * 1280 + 7);
+  std::vector<uint8_t> in(3 * 1280 + 32);
   uint32_t seed = 12345;
   for (uint8_t& b : in) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
   std::vector<uint32_t> counts;
-  for (uint32_t n = 0; n <= 40; ++n) counts.push_back(n);
+  for (uint32_t n = 0; n <= 100; ++n) counts.push_back(n);
+  counts.push_back(1024);
   counts.push_back(1280);
   for (uint32_t n : counts) {
-    for (uint32_t offset : {0u, 1u}) {
+    for (uint32_t offset = 0; offset < 16; ++offset) {
+      // The pixels alone in their own block: a read past them is caught by
+      // the address sanitizer.
+      const std::vector<uint8_t> pixels(in.begin() + offset, in.begin() + offset + 3 * n);
       std::vector<uint8_t> want(in.size(), 0xEE), got(in.size(), 0xEE);
-      reversePixelsScalar(want.data() + offset, in.data() + offset, n);
-      reversePixelsSsse3(got.data() + offset, in.data() + offset, n);
+      reversePixelsScalar(want.data() + offset, pixels.data(), n);
+      reversePixelsSsse3(got.data() + offset, pixels.data(), n);
       ASSERT_EQ(want, got) << n << " pixels at offset " << offset;
     }
   }

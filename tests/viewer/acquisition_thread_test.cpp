@@ -11,6 +11,13 @@ namespace {
 
 bool threadStoppedDelivered() { return countDelivered(kMsgThreadStopped) > 0; }
 
+// Asks the thread to close while it sends its fourth transfer command, so
+// that the stop lands at the same step of the same frame on every run (a
+// stop from outside may fall between a hold and its transfer).
+void closeAtFourthTransfer(void* context) {
+  if (static_cast<FakeCamera*>(context)->transfers == 4) viewerState.threadState = kThreadClosing;
+}
+
 }  // namespace
 
 class AcquisitionThreadTest : public ViewerTest {};
@@ -20,23 +27,24 @@ TEST_F(AcquisitionThreadTest, LiveLoopPaintsEveryChunkAndReleasesEveryFrame) {
   framePipeline.setSizeIndex(0);
   framePipeline.resetForSize();
   buildBitmapInfo(0);
+  camera.onTransfer = closeAtFourthTransfer;
+  camera.onTransferContext = &camera;
   ASSERT_TRUE(startThread());
-  ASSERT_TRUE(waitForTransfers(4));
-  viewerState.threadState = kThreadClosing;
+  ASSERT_TRUE(waitThreadDone());
   stopThread();
-  const int transfers = camera.transfers;
-  // A full-size frame arrives in 12 chunks, each painted as it comes (the
-  // stop may cut the last frame short).
-  EXPECT_GE(camera.imageReads, (transfers - 1) * 12);
-  EXPECT_LE(camera.imageReads, transfers * 12);
+  EXPECT_EQ(camera.transfers, 4);
+  // A full-size frame arrives in 12 chunks, each painted as it comes; the
+  // fourth frame ends at its transfer command.
+  EXPECT_EQ(camera.imageReads, 3 * 12);
   EXPECT_EQ(ui->paints, camera.imageReads.load());
   EXPECT_EQ(ui->surfacesHeld, 0);
-  // Every frame held is released again (the last one by the stop).
-  EXPECT_EQ(camera.holds, transfers);
-  EXPECT_EQ(camera.releases, transfers + 1);  // + the start-up release
+  // Every frame held is released again: three in the loop, the fourth by
+  // the stop, and the start-up release before them.
+  EXPECT_EQ(camera.holds, 4);
+  EXPECT_EQ(camera.releases, 5);
   EXPECT_EQ(camera.heldPicture, 0);
   // 70 ms after the hold and 70 ms after the release, per frame.
-  EXPECT_GE(virtualMs.load(), static_cast<uint64_t>(140 * (transfers - 1)));
+  EXPECT_GE(virtualMs.load(), static_cast<uint64_t>(140 * 3 + 70));
   EXPECT_EQ(plat::waitFor(acquisitionThread.threadDoneEvent, 0), plat::kWaitObject0);
   EXPECT_EQ(acquisitionThread.threadHandle, nullptr);
   pumpMessages();

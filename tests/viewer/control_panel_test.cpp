@@ -496,7 +496,9 @@ TEST(LiveViewCopy, APainterNeverSeesAMixOfTwoLayouts) {
   // layout as fast as it can while a painter takes copies.
   static std::atomic<bool> stop{false};
   static std::atomic<long> reads{0}, mixed{0};
-  stop = false;
+  stop = false;  // all three again for a repeated run of the case
+  reads = 0;
+  mixed = 0;
   auto painter = [](void*) -> uint32_t {
     while (!stop) {
       const LiveViewCopy view = readLiveView();

@@ -14,14 +14,6 @@ using namespace devlink;
 
 namespace {
 
-bool captureDone() { return viewerState.captureNotice.load() == nullptr; }
-
-std::string joined(const std::vector<std::string>& items) {
-  std::string s;
-  for (const std::string& i : items) s += (s.empty() ? "" : " | ") + i;
-  return s;
-}
-
 // The picture the fake camera sends for a quarter frame: grey, each row one
 // step brighter than the row above, offset by the frame number.
 std::vector<uint8_t> fakeQuarterPicture(uint32_t frameNumber) {
@@ -49,11 +41,8 @@ class ImageSaverTest : public ViewerTest {
   }
   WindowHandle startFrozen() {
     startViewer();
-    WindowHandle panel = viewerState.miniPanel;
-    drawButton(panel, IDC_CAPTURE, kDrawSelect, true);
-    drawButton(panel, IDC_CAPTURE, kDrawSelect, false);
-    EXPECT_TRUE(pumpUntil(captureDone, 5000));
-    return panel;
+    EXPECT_TRUE(freezePicture());
+    return viewerState.miniPanel;
   }
   // Presses Save; the dialog clicks the given sizes, then confirms `name`
   // in the test's folder (or cancels).
@@ -115,8 +104,8 @@ TEST_F(ImageSaverTest, SaveAtTheDisplayedSizeWritesTheFrozenPictureWithoutCamera
       EXPECT_EQ(ui->windows[i].owner, panel);
     }
   EXPECT_TRUE(created);
-  EXPECT_EQ(joined(ui->controlEvents),
-            joined({"check 802", "range 100", "pos 0", kSavingLine, "pos 80", "pos 100", kEndedLine}));
+  EXPECT_EQ(joinedEvents(ui->controlEvents),
+            joinedEvents({"check 802", "range 100", "pos 0", kSavingLine, "pos 80", "pos 100", kEndedLine}));
   expectCleanedUp();
 
   EXPECT_EQ(camera.transfers, transfers);
@@ -139,8 +128,8 @@ TEST_F(ImageSaverTest, AnotherSizeChosenInTheDialogFetchesAFreshStillAtThatSize)
   EXPECT_EQ(camera.selects, selects + 1);
   EXPECT_EQ(camera.lastSize, 2);
   // One chunk: step 80 / (147456 / 131072 + 1) = 40, advanced once.
-  EXPECT_EQ(joined(ui->controlEvents),
-            joined({"check 802", "range 100", "pos 0", kSavingLine, "step 40", "stepit", "pos 80", "pos 100", kEndedLine}));
+  EXPECT_EQ(joinedEvents(ui->controlEvents),
+            joinedEvents({"check 802", "range 100", "pos 0", kSavingLine, "step 40", "stepit", "pos 80", "pos 100", kEndedLine}));
   // The name's letters stay in the path; the title's extension is lowered.
   EXPECT_STREQ(imageSaver.filePath, path("Quarter.JPG").c_str());
   EXPECT_STREQ(imageSaver.fileTitle, "Quarter.jpg");
@@ -176,8 +165,8 @@ TEST_F(ImageSaverTest, OnlyTheLastThreeCharactersOfTheNameDecideTheFormat) {
                      "'  format.\nOnly support bitmap or jpeg format.",
                  "Error - Save format");
     // The window still reaches its end before it goes.
-    EXPECT_EQ(joined(ui->controlEvents),
-              joined({"check 802", "range 100", "pos 0", kSavingLine, "pos 80", "pos 100", kEndedLine}));
+    EXPECT_EQ(joinedEvents(ui->controlEvents),
+              joinedEvents({"check 802", "range 100", "pos 0", kSavingLine, "pos 80", "pos 100", kEndedLine}));
     expectCleanedUp();
   }
   EXPECT_EQ(filesIn(folder), std::vector<std::string>{"odd.xbmp"});

@@ -76,7 +76,25 @@ intptr_t controlMessage(RecordedWindow& w, uint32_t message, uintptr_t wParam, i
     case kMsgSetText:
       w.text = reinterpret_cast<const char*>(lParam);
       ui->controlEvents.push_back("text " + std::to_string(w.controlId) + " " + w.text);
+      if (std::find(ui->editIds.begin(), ui->editIds.end(), w.controlId) != ui->editIds.end()) {
+        const WindowHandle dialog = w.owner;  // w may move when windows are added
+        const uintptr_t notice = (static_cast<uintptr_t>(kNoticeChange) << 16) | static_cast<uint16_t>(w.controlId);
+        RecordedWindow& d = windowOf(dialog);
+        if (d.alive && d.handler) d.handler(dialog, kMsgCommand, notice, 0);
+      }
       break;
+    case kMsgGetText: {
+      const std::string text = w.text;
+      char* buffer = reinterpret_cast<char*>(lParam);
+      const size_t n = std::min<size_t>(text.size(), wParam ? wParam - 1 : 0);
+      if (wParam) {
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = 0;
+      }
+      return static_cast<intptr_t>(n);
+    }
+    case kMsgButtonGetCheck:
+      return w.checked ? 1 : 0;
     case kMsgButtonSetCheck:
       w.checked = wParam != 0;
       ui->controlEvents.push_back("check " + std::to_string(w.controlId));
@@ -166,6 +184,13 @@ WindowHandle dialogItem(WindowHandle dialog, int controlId) {
   return newWindow(0, controlId, dialog, nullptr);
 }
 
+WindowRect clientRect(WindowHandle window) {
+  const WindowRect r = windowOf(window).rect;
+  return WindowRect{0, 0, r.right - r.left, r.bottom - r.top};
+}
+
+void enableWindow(WindowHandle window, bool enabled) { windowOf(window).enabled = enabled; }
+
 void setWindowIcon(WindowHandle window, int iconId) { windowOf(window).icon = iconId; }
 void setMouseCapture(WindowHandle window) { ui->mouseCapture = window; }
 bool releaseMouseCapture() {
@@ -182,10 +207,13 @@ DrawingSurface getSurface(WindowHandle window) {
   ui->surfacesHeld++;
   return window;
 }
-void stretchPicture(DrawingSurface, const WindowRect& target, const imaging::BitmapInfoHeader& info, const uint8_t* pixels) {
+void stretchPicture(DrawingSurface surface, const WindowRect& target, const imaging::BitmapInfoHeader& info,
+                    const uint8_t* pixels) {
   if (!pixels) return;
   if (ui->paintCheck && !ui->paintCheck(target, info)) ui->refusedPaints++;
   ui->paints++;
+  // (The live view is painted by the acquisition thread, on its own surface.)
+  if (surface == sampleSurface()) ui->sampleStretches.push_back(target);
 }
 void releaseSurface(WindowHandle, DrawingSurface) { ui->surfacesHeld--; }
 
@@ -202,7 +230,8 @@ bool drawOpaqueBitmap(WindowHandle panel, const WindowRect& rect, int bitmapId) 
 
 const WindowOps kRecordingOps = {createDialog,   runModalDialog, endDialog,       destroyWindow,    moveWindow,
                                  showWindow,     updateWindow,   invalidate,      postMessage,      sendMessage,
-                                 systemMetric,   windowRect,     dialogItem,      setWindowIcon,    setMouseCapture,
+                                 systemMetric,   windowRect,     dialogItem,      clientRect,       enableWindow,
+                                 setWindowIcon,  setMouseCapture,
                                  releaseMouseCapture, getSurface, stretchPicture, releaseSurface, drawKeyedBitmap,
                                  drawOpaqueBitmap, runSaveFileDialog};
 
@@ -274,6 +303,17 @@ WindowHandle findWindow(int templateId) {
 }
 
 WindowHandle itemOf(WindowHandle dialog, int controlId) { return dialogItem(dialog, controlId); }
+
+RecordingUi& recordingUi() { return *ui; }
+
+WindowHandle addWindow(int templateId, WindowHandle owner, MessageHandler handler) {
+  ui->events.push_back("create " + std::to_string(templateId));
+  return newWindow(templateId, 0, owner, handler);
+}
+
+intptr_t sendMessageTo(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  return sendMessage(window, message, wParam, lParam);
+}
 
 void pumpMessages() {
   PostedMessage m;

@@ -26,6 +26,7 @@ struct RecordedWindow {
   // Controls: what was sent to them.
   std::string text;
   bool checked = false;
+  bool enabled = true;
   int progressMax = 0;
   int progressPos = 0;
   int progressStep = 10;
@@ -85,6 +86,10 @@ struct OpaqueDraw {
   int bitmapId;
 };
 
+// The drawing surface the stand-in page setup dialog hands to the sample
+// page procedure.
+inline DrawingSurface sampleSurface() { return reinterpret_cast<DrawingSurface>(static_cast<intptr_t>(0x5A5A0000)); }
+
 struct RecordingUi {
   std::vector<RecordedWindow> windows;  // handle n is windows[n - 1]
   std::vector<std::string> events;      // "create 2", "destroy 84", "end 0", ...
@@ -97,6 +102,12 @@ struct RecordingUi {
   SaveDialogScript saveDialog;
   std::vector<SaveDialogCall> saveDialogCalls;
   std::vector<int> missingBitmaps;      // draw of these ids fails
+  // Controls that are edits: setting their text tells their dialog at once
+  // (a change notice), as the platform's edits do.
+  std::vector<int> editIds;
+  // Picture stretches onto kSampleSurface (the sample page of the stand-in
+  // page setup dialog), in order.
+  std::vector<WindowRect> sampleStretches;
   int workWidth = 1280, workHeight = 1024, captionHeight = 19;
   WindowHandle mouseCapture = nullptr;
   int captureReleases = 0;         // release calls made
@@ -128,6 +139,12 @@ RecordedWindow& windowOf(WindowHandle window);
 // The live window made from a template, null when none.
 WindowHandle findWindow(int templateId);
 WindowHandle itemOf(WindowHandle dialog, int controlId);
+
+// The running stand-in, a new live window made by a stand-in dialog, and a
+// message sent as the platform would (to a control or a dialog).
+RecordingUi& recordingUi();
+WindowHandle addWindow(int templateId, WindowHandle owner, MessageHandler handler);
+intptr_t sendMessageTo(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // Delivers posted messages until the queue is empty.
 void pumpMessages();

@@ -10,6 +10,14 @@ void virtualSleep(uint32_t ms) { virtualMs += ms; }
 void recordExit(uint32_t) { exitRequests++; }
 }  // namespace
 
+bool captureDone() { return viewerState.captureNotice.load() == nullptr; }
+
+std::string joinedEvents(const std::vector<std::string>& events) {
+  std::string s;
+  for (const std::string& e : events) s += (s.empty() ? "" : " | ") + e;
+  return s;
+}
+
 void ViewerTest::SetUp() {
   virtualMs = 0;
   exitRequests = 0;
@@ -76,6 +84,12 @@ void ViewerTest::openCameraLink() {
 
 WindowHandle ViewerTest::startViewer() {
   return ui ? windowOps().createDialog(1, nullptr, mainWindowHandler) : nullptr;
+}
+
+bool ViewerTest::freezePicture() {
+  drawButton(viewerState.miniPanel, IDC_CAPTURE, kDrawSelect, true);
+  drawButton(viewerState.miniPanel, IDC_CAPTURE, kDrawSelect, false);
+  return pumpUntil(captureDone, 5000);
 }
 
 bool ViewerTest::waitForTransfers(int n, uint32_t ms) {

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "tests/viewer/fake_camera.h"
 #include "tests/viewer/recording_ui.h"
@@ -21,6 +23,11 @@ namespace viewer {
 extern std::atomic<uint64_t> virtualMs;
 extern std::atomic<int> exitRequests;
 
+// The capture notice has gone: the frozen picture is shown.
+bool captureDone();
+// Event lines joined with " | ", so that a sequence compares in one line.
+std::string joinedEvents(const std::vector<std::string>& events);
+
 class ViewerTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -31,6 +38,9 @@ class ViewerTest : public ::testing::Test {
   void openCameraLink();
   // Runs the main window's start-up; returns the main window.
   WindowHandle startViewer();
+  // Presses and lets go of Capture on the mini panel; true once the
+  // frozen frame is shown.
+  bool freezePicture();
   // Stops a running thread the way a close does.
   void stopRunningThread();
   // Waits (really) until the camera has seen `n` more transfers.

@@ -1,8 +1,9 @@
 # Shared by the Wine scenarios that drive the viewer (sourced by their
 # run.sh): check results, the window probe, screenshots, virtual desktops
 # held open by a probe, starting and awaiting the program, message boxes,
-# the live picture changing or standing. The sourcing script sets PROBE,
-# OUT and RUN first.
+# the live picture changing or standing, real mouse clicks, the demo's
+# traffic trace. The sourcing script sets PROBE, OUT and RUN first (and
+# WIRE, the trace file, where it reads it).
 failures=0
 pass() { echo "ok   $*"; }
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
@@ -63,6 +64,18 @@ start() {  # PROGRAM
   APP=$!
 }
 
+# Hands the demo viewer a command through zelview_demo.cmd, which it polls
+# for, reads and deletes. The file is put in place whole (written beside,
+# then renamed): a poll between the file's creation and its write would
+# read it empty and delete it, and the command would be lost. Returns once
+# the demo has taken it.
+demo_command() {  # TEXT
+  echo "$1" >"$RUN/zelview_demo.cmd.part" && mv -f "$RUN/zelview_demo.cmd.part" "$RUN/zelview_demo.cmd"
+  local tries=100
+  while [ -f "$RUN/zelview_demo.cmd" ] && [ $tries -gt 0 ]; do sleep 0.1; tries=$((tries - 1)); done
+  [ $tries -gt 0 ] || fail "the demo did not take the command [$1]"
+}
+
 # Waits for the program to end (up to $1 seconds); fails the check if not.
 ended() {
   local limit=$(($1 * 10))
@@ -90,12 +103,31 @@ picture_changes() {  # WHAT
   fail "$1: the picture does not change"
 }
 
-# The live picture stays the same between two looks.
+# The picture stands: two looks 0.8 s apart are the same (a few tries, as
+# a frame already on its way when it was stopped may still be painting on a
+# busy machine; a live picture differs from frame to frame and never
+# passes).
 picture_stands() {  # WHAT
-  local a b
-  sleep 0.4
-  a=$(probe picture "VIEW PANEL"); sleep 0.8; b=$(probe picture "VIEW PANEL")
-  if [ -n "$a" ] && [ "$a" == "$b" ]; then pass "$1: the picture stands"; else fail "$1: the picture still changes"; fi
+  local a b try
+  for try in 1 2 3 4 5; do
+    a=$(probe picture "VIEW PANEL"); sleep 0.8; b=$(probe picture "VIEW PANEL")
+    if [ -n "$a" ] && [ "$a" == "$b" ]; then pass "$1: the picture stands"; return; fi
+  done
+  fail "$1: the picture still changes"
+}
+
+# A window's rectangle becomes the expected one (a zoom change lays the
+# windows out only once the live picture has stopped, which takes longer on
+# a busy machine); up to about 10 s.
+rect_becomes() {  # WHAT TITLE EXPECTED
+  local seen tries=50
+  seen=$(probe wait "$2" 5000)
+  while [ "$seen" != "$3" ] && [ $tries -gt 0 ]; do
+    sleep 0.2
+    seen=$(probe wait "$2" 5000)
+    tries=$((tries - 1))
+  done
+  check "$1" "$3" "$seen"
 }
 
 # box CAPTION ICON TEXT [BUTTON]: a message box with that caption, icon and
@@ -115,3 +147,20 @@ box() {
   probe answer "$1" "${4:-1}" || fail "box [$1] could not be answered"
   probe gone "$1" 5000 || fail "box [$1] stays after the answer"
 }
+
+# Real input: the mouse onto the centre of a control of a window, a click.
+xclick() {  # TITLE ID
+  local r
+  r=$(probe item "$1" "$2") || { fail "no control $2 in [$1]"; return 1; }
+  set -- $r
+  # Wine takes the pointer's arrival before it takes a press there.
+  xdotool mousemove $(( ($1 + $3) / 2 )) $(( ($2 + $4) / 2 ))
+  sleep 0.3
+  xdotool click 1
+  sleep 0.3
+}
+
+# The demo's traffic trace: its length in lines, and the lines after a
+# given length.
+wire_lines() { if [ -f "$WIRE" ]; then wc -l <"$WIRE"; else echo 0; fi; }
+wire_since() { tail -n +"$(($1 + 1))" "$WIRE" 2>/dev/null; }

@@ -261,8 +261,9 @@ int main(int argc, char** argv) {
     if (cmd == "click") {
       clickAt(item);
     } else if (cmd == "text") {
+      // Asked of the control itself: an edit keeps its text to itself.
       char text[512] = {0};
-      GetWindowTextA(item, text, sizeof text);
+      SendMessageA(item, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
       std::printf("%s\n", text);
     } else if (cmd == "checked") {
       std::printf("%d\n", SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);

@@ -11,5 +11,6 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   plat::installDevicePathSeam(pipeBindSeam());
   viewer::installWindowOps(viewer::win32WindowOps());
+  viewer::installPrinterOps(viewer::win32PrinterOps());
   return viewer::runViewer();
 }

@@ -33,18 +33,6 @@ finish() {
 }
 trap finish EXIT
 
-# Real input: the mouse onto the centre of a control of a window, a click.
-xclick() {  # TITLE ID
-  local r
-  r=$(probe item "$1" "$2") || { fail "no control $2 in [$1]"; return 1; }
-  set -- $r
-  # Wine takes the pointer's arrival before it takes a press there.
-  xdotool mousemove $(( ($1 + $3) / 2 )) $(( ($2 + $4) / 2 ))
-  sleep 0.3
-  xdotool click 1
-  sleep 0.3
-}
-
 # The Save As dialog: Save on the mini panel, wait for the dialog.
 open_save_as() {
   probe click Veltrum 204 || fail "Save could not be clicked"
@@ -60,9 +48,6 @@ type_name() {  # NAME
   xdotool type --delay 40 "$1"
   xdotool key Return
 }
-
-wire_lines() { if [ -f "$WIRE" ]; then wc -l <"$WIRE"; else echo 0; fi; }
-wire_since() { tail -n +"$(($1 + 1))" "$WIRE" 2>/dev/null; }
 
 # Waits until FILE exists and the saving is over (no Saving guidance window).
 saved() {  # FILE
@@ -81,7 +66,9 @@ probe wait Veltrum 20000 >/dev/null || fail "the viewer does not start"
 sleep 1
 probe click Veltrum 203
 probe gone "Image Capture" 5000 || fail "the capture notice stays"
-sleep 0.5
+# (the notice may not be up yet when the click is taken late: the picture
+# standing is what tells that it is captured)
+picture_stands "captured"
 
 # --- 1. Quarter while the display is at half size: a fresh still at size 2 -------
 open_save_as

@@ -52,18 +52,18 @@ box " Warning - Save " information "Can't save!  First, capture the picture"
 click 205
 box "Warning - Print" information "Can't print!  First, capture the picture"
 
-click 208; sleep 1.5
-check "quarter size" "260 150 536 $((150 + CAPTION + 212))" "$(rect_of "VIEW PANEL")"
+click 208
+rect_becomes "quarter size" "VIEW PANEL" "260 150 536 $((150 + CAPTION + 212))"
 picture_changes "quarter"
 shot zoom-quarter
-click 206; sleep 2
+click 206
 fit_w=$(( WORK_W * 10 / WORK_H >= 13 ? WORK_H * 1024 / 768 : WORK_W ))
 if [ "$fit_w" -gt 1024 ]; then expect_full="0 0 1044 $((CAPTION + 788))"; else expect_full="0 0 1024 768"; fi
-check "full size" "$expect_full" "$(rect_of "VIEW PANEL")"
+rect_becomes "full size" "VIEW PANEL" "$expect_full"
 picture_changes "full"
 shot zoom-full
-click 207; sleep 1.5
-check "back to half size" "180 100 712 $((100 + CAPTION + 404))" "$(rect_of "VIEW PANEL")"
+click 207
+rect_becomes "back to half size" "VIEW PANEL" "180 100 712 $((100 + CAPTION + 404))"
 
 click 203
 probe gone "Image Capture" 5000 || fail "the capture notice stays"
@@ -79,7 +79,7 @@ shot released
 # Three image reads in a row time out: only those frames are lost, the live
 # picture goes on, with no USB notice and no box.
 rm -f "$RUN/zelview_demo.done"
-echo "readstall 3" > "$RUN/zelview_demo.cmd"
+demo_command "readstall 3"
 tries=300
 while [ ! -f "$RUN/zelview_demo.done" ] && [ $tries -gt 0 ]; do sleep 0.1; tries=$((tries - 1)); done
 check "three image-read time-outs, then a read that goes through" "readstall 3" \
@@ -89,7 +89,7 @@ kill -0 "$APP" 2>/dev/null && pass "the program runs on after the time-outs" || 
 picture_changes "after the image-read time-outs"
 shot after-read-timeouts
 
-echo "failrun 2" > "$RUN/zelview_demo.cmd"
+demo_command "failrun 2"
 if probe wait "ERROR USB..!!!" 5000 >/dev/null; then
   pass "USB check notice shown"
   shot usb-check
@@ -100,7 +100,7 @@ fi
 sleep 0.5
 picture_changes "after recovery"
 
-echo "failrun 11" > "$RUN/zelview_demo.cmd"
+demo_command "failrun 11"
 probe wait "ERROR USB..!!!" 5000 >/dev/null && shot usb-check-run
 box "Error - USB communication" error \
   "There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it."
@@ -118,7 +118,7 @@ fi
 start "$DEMO"
 rect_of Veltrum 20000 >/dev/null
 picture_changes "live before the unplug"
-echo "unplug" > "$RUN/zelview_demo.cmd"
+demo_command "unplug"
 box "Error - Device Driver" error \
   "Fail to find USB device driver.\nCheck the USB plug or the power of ZEL Bx-Q Series set."
 ended 15 "unplug ends the program"
