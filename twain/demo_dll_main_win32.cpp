@@ -2,10 +2,11 @@
 // process, behind the device-path seam. The data source itself is
 // unchanged; only its product name says that the camera is simulated.
 //
-// The demo's files live in the user's temporary folder, not in the working
-// folder: the library runs in whatever application loads it, whose working
-// folder is often that application's own under Program Files, where an
-// administrator's run would leave files behind and a user's cannot write.
+// The demo's files live in the loading application's working folder, like
+// the demo viewer's. The library runs in whatever application loads it, and
+// that folder may be one the user cannot write (the application's own under
+// Program Files): when the trace cannot be made there, both files go to the
+// user's temporary folder instead.
 //
 // Every command block the simulated camera takes is traced, one line each,
 // to "twzel_demo.wire" there (started afresh each time the library is
@@ -41,7 +42,7 @@ using namespace twain;
 namespace {
 
 const char kDemoProductName[] = "ZEL TWAIN (simulated camera)";
-std::string commandFile;  // in the user's temporary folder
+std::string commandFile;  // in the working folder, or the user's temporary one
 std::string traceFile;
 const UINT_PTR kCommandTimer = 0x5A31;
 
@@ -117,16 +118,31 @@ std::string userTempFolder() {
   return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
 }
 
-void startSimulatedCamera() {
-  const std::string folder = userTempFolder();
+// The working folder at loading, with its closing backslash: kept as a
+// whole path, as the application may change its working folder later.
+std::string workingFolder() {
+  char folder[MAX_PATH + 1] = {0};
+  const DWORD length = GetCurrentDirectoryA(sizeof folder - 1, folder);
+  if (length == 0 || length >= sizeof folder - 1) return std::string();
+  std::string path(folder, length);
+  if (path.back() != '\\') path += '\\';
+  return path;
+}
+
+// Starts the trace in FOLDER; false when the file cannot be made there.
+bool traceIn(const std::string& folder) {
   commandFile = folder + "twzel_demo.cmd";
   traceFile = folder + "twzel_demo.wire";
+  return sim::rigTraceTo(rig, traceFile.c_str());
+}
+
+void startSimulatedCamera() {
   rig = sim::rigCreate();
   if (!rig) return;
   smallCamera = sim::rigAddCamera(rig, sim::kModelXga, 1);
   largeCamera = sim::rigAddCamera(rig, sim::kModelSxga, 1);
   sim::rigUnplug(rig, largeCamera);
-  sim::rigTraceTo(rig, traceFile.c_str());
+  if (!traceIn(workingFolder())) traceIn(userTempFolder());
   sim::rigInstall(rig);
 }
 

@@ -77,9 +77,8 @@ shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.pn
 
 # --- The application and its commands ------------------------------------------
 # The demo data source keeps its command file and traffic trace in the
-# user's temporary folder.
-DEMO_FILES=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
-[ -d "$DEMO_FILES" ] || { echo "acquire: no temporary folder in the prefix ($DEMO_FILES)"; exit 1; }
+# working folder of the application that loads it.
+DEMO_FILES=$RUN
 LOG=$RUN/app.log
 start_app() {  # PRODUCT [--bind-pipes]
   rm -f "$RUN/acquire.cmd" "$DEMO_FILES/twzel_demo.cmd" "$RUN"/out_*.bmp

@@ -15,8 +15,9 @@
 #             viewer, started through its shortcut, a live picture, with its
 #             traffic trace in the user's temporary folder; the installed
 #             data sources are found under twain_32 and open from there, the
-#             demo's trace again in the user's temporary folder, not in the
-#             application's working folder. Then the silent uninstall, and
+#             demo's trace in the application's working folder, and in the
+#             user's temporary folder when it cannot be made in the working
+#             folder. Then the silent uninstall, and
 #             the prefix's files and registry compared with their listing
 #             from before the install.
 #   upgrade   the older version (/S /NODEMO), this one over it interactively
@@ -346,9 +347,21 @@ if (cd "$RUN" && wine "$SOURCE_CHECK" "ZEL TWAIN Data Source" "$DEMO_SOURCE_NAME
 else
   fail "installed data sources:"; sed 's/^/     /' "$OUT/source-check.log"
 fi
-[ -f "$USER_TEMP/twzel_demo.wire" ] && [ ! -e "$RUN/twzel_demo.wire" ] \
-  && pass "demo data source: its traffic trace in the user's temporary folder, not the application's" \
-  || fail "demo data source: no traffic trace in $USER_TEMP, or one in the application's working folder"
+[ -f "$RUN/twzel_demo.wire" ] && [ ! -e "$USER_TEMP/twzel_demo.wire" ] \
+  && pass "demo data source: its traffic trace in the application's working folder" \
+  || fail "demo data source: no traffic trace in the application's working folder $RUN"
+# A working folder where the trace cannot be made (a folder stands in its
+# name's place): the trace goes to the user's temporary folder.
+BLOCKED=$RUN/blocked
+rm -rf "$BLOCKED" && mkdir -p "$BLOCKED/twzel_demo.wire"
+if (cd "$BLOCKED" && wine "$SOURCE_CHECK" "$DEMO_SOURCE_NAME" >"$OUT/source-check-blocked.log" 2>&1) \
+   && [ -f "$USER_TEMP/twzel_demo.wire" ]; then
+  pass "demo data source: its traffic trace in the user's temporary folder when the working folder takes none"
+else
+  fail "demo data source: no traffic trace in $USER_TEMP with the working folder blocked"
+  sed 's/^/     /' "$OUT/source-check-blocked.log"
+fi
+rm -rf "$BLOCKED" "$RUN/twzel_demo.wire"
 # The traces are the user's, made by using the programs: the uninstaller
 # leaves them, and they are no part of the comparison below.
 rm -f "$USER_TEMP/zelview_demo.wire" "$USER_TEMP/twzel_demo.wire"
