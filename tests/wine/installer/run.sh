@@ -181,14 +181,16 @@ trap 'drop_prefix; rm -rf "$TEMPLATE"' EXIT
 # at the next restart: the folder and its entry in PendingFileRenameOperations),
 # and what Wine itself rewrites as programs come and go (the display
 # adapter's key under a new GUID and its driver date, the volatile
-# "Temporary System Parameters").
+# "Temporary System Parameters", and the console defaults Wine's console
+# host writes under the user's Console key the first time a console program,
+# such as pnputil started by setup, opens a console).
 listing() {  # FILE
   (cd "$DRIVE" && find . -path './users/*/Temp/~nsu*.tmp' -prune -o -printf '%y %s %p\n' | sort) >"$1.files"
   wine regedit /E "$1.reg.utf16" >/dev/null 2>&1
   iconv -f UTF-16 -t UTF-8 "$1.reg.utf16" | tr -d '\r' |
     sed -e 's/Control\\Video\\{[0-9a-fA-F-]*}/Control\\Video\\{GUID}/' |
     awk '
-      /^\[/ { volatile = index($0, "Temporary System Parameters") > 0 }
+      /^\[/ { volatile = index($0, "Temporary System Parameters") > 0 || $0 ~ /^\[HKEY_USERS\\[^\\]*\\Console[\]\\]/ }
       skipping { skipping = /\\$/; next }
       /^"(PendingFileRenameOperations|DriverDateData)"=/ { skipping = /\\$/; next }
       !volatile { print }' >"$1.reg"
@@ -506,7 +508,7 @@ ZEL_PNPUTIL_RECORD=$(winepath -w "$RECORD")
 export ZEL_PNPUTIL_RECORD
 STORE=$DRIVE/windows/inf
 store_packages() { (cd "$STORE" && ls oem*.inf 2>/dev/null); }
-asked() { tr -d '\r' <"$RECORD" 2>/dev/null; }
+asked() { [ -f "$RECORD" ] && tr -d '\r' <"$RECORD"; }
 DRIVER_INF="$WIN_INSTALLED\\Driver\\ZELB1.inf"
 
 wine winecfg /v win10 >/dev/null 2>&1
