@@ -2,13 +2,19 @@
 // process, behind the device-path seam. The data source itself is
 // unchanged; only its product name says that the camera is simulated.
 //
+// The demo's files live in the loading application's working folder, like
+// the demo viewer's. The library runs in whatever application loads it, and
+// that folder may be one the user cannot write (the application's own under
+// Program Files): when the trace cannot be made there, both files go to the
+// user's temporary folder instead.
+//
 // Every command block the simulated camera takes is traced, one line each,
-// to "twzel_demo.wire" in the working directory (started afresh each time
-// the library is loaded).
+// to "twzel_demo.wire" there (started afresh each time the library is
+// loaded).
 //
 // For demonstrations and the checks under Wine, while the source window is
-// open the demo looks for a file "twzel_demo.cmd" in the working directory
-// and acts on what it says (the file is deleted once read):
+// open the demo looks for a file "twzel_demo.cmd" there and acts on what it
+// says (the file is deleted once read):
 //   unplug   the camera in use goes away (its cable pulled);
 //   replug   the camera comes back, powered up afresh;
 //   large    from the next opening of the window on, the 1280x1024 camera
@@ -22,6 +28,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "sim/sim_rig.h"
 #include "twain/library_win32.h"
@@ -35,8 +42,8 @@ using namespace twain;
 namespace {
 
 const char kDemoProductName[] = "ZEL TWAIN (simulated camera)";
-const char kCommandFile[] = "twzel_demo.cmd";
-const char kTraceFile[] = "twzel_demo.wire";
+std::string commandFile;  // in the working folder, or the user's temporary one
+std::string traceFile;
 const UINT_PTR kCommandTimer = 0x5A31;
 
 sim::Rig* rig = nullptr;
@@ -78,12 +85,12 @@ void runCommand(const char* text) {
 
 // On the window's timer: the command file, if there is one.
 void CALLBACK pollCommands(HWND, UINT, UINT_PTR, DWORD) {
-  FILE* f = std::fopen(kCommandFile, "rb");
+  FILE* f = std::fopen(commandFile.c_str(), "rb");
   if (!f) return;
   char text[32] = {0};
   size_t n = std::fread(text, 1, sizeof text - 1, f);
   std::fclose(f);
-  DeleteFileA(kCommandFile);
+  DeleteFileA(commandFile.c_str());
   text[n] = 0;
   runCommand(text);
 }
@@ -104,13 +111,38 @@ bool isDialogMessage(void*, WindowHandle window, void* event) {
 }
 const SourceWindowSeam kDemoSeam = {nullptr, createWindow, showWindow, destroyWindow, isDialogMessage};
 
+// The user's temporary folder, with its closing backslash.
+std::string userTempFolder() {
+  char folder[MAX_PATH + 1] = {0};
+  const DWORD length = GetTempPathA(sizeof folder, folder);
+  return length > 0 && length < sizeof folder ? std::string(folder, length) : std::string();
+}
+
+// The working folder at loading, with its closing backslash: kept as a
+// whole path, as the application may change its working folder later.
+std::string workingFolder() {
+  char folder[MAX_PATH + 1] = {0};
+  const DWORD length = GetCurrentDirectoryA(sizeof folder - 1, folder);
+  if (length == 0 || length >= sizeof folder - 1) return std::string();
+  std::string path(folder, length);
+  if (path.back() != '\\') path += '\\';
+  return path;
+}
+
+// Starts the trace in FOLDER; false when the file cannot be made there.
+bool traceIn(const std::string& folder) {
+  commandFile = folder + "twzel_demo.cmd";
+  traceFile = folder + "twzel_demo.wire";
+  return sim::rigTraceTo(rig, traceFile.c_str());
+}
+
 void startSimulatedCamera() {
   rig = sim::rigCreate();
   if (!rig) return;
   smallCamera = sim::rigAddCamera(rig, sim::kModelXga, 1);
   largeCamera = sim::rigAddCamera(rig, sim::kModelSxga, 1);
   sim::rigUnplug(rig, largeCamera);
-  sim::rigTraceTo(rig, kTraceFile);
+  if (!traceIn(workingFolder())) traceIn(userTempFolder());
   sim::rigInstall(rig);
 }
 

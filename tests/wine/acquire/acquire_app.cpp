@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "driver/logic/pipe_bind.h"
+#include "tests/wine/common/test_application_identity.h"
 #include "twain/twain_types.h"
 
 namespace {
@@ -516,16 +517,7 @@ int main(int argc, char** argv) {
                      : nullptr;
   check(dsmEntry != nullptr, "source manager loaded");
   if (!dsmEntry) return 1;
-  app.Version.MajorNum = 1;
-  app.Version.Language = 13;
-  app.Version.Country = 1;
-  std::strcpy(app.Version.Info, "acquire");
-  app.ProtocolMajor = 1;
-  app.ProtocolMinor = 9;
-  app.SupportedGroups = DG_CONTROL | DG_IMAGE;
-  std::strcpy(app.Manufacturer, "zel tests");
-  std::strcpy(app.ProductFamily, "tests");
-  std::strcpy(app.ProductName, "acquire_app");
+  app = testApplicationIdentity("acquire_app");
   check(dsmEntry(&app, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, reinterpret_cast<TW_MEMREF>(appWindow)) ==
             TWRC_SUCCESS,
         "MSG_OPENDSM");

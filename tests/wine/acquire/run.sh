@@ -76,9 +76,12 @@ desktop_up
 shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.png" 2>/dev/null; }
 
 # --- The application and its commands ------------------------------------------
+# The demo data source keeps its command file and traffic trace in the
+# working folder of the application that loads it.
+DEMO_FILES=$RUN
 LOG=$RUN/app.log
 start_app() {  # PRODUCT [--bind-pipes]
-  rm -f "$RUN/acquire.cmd" "$RUN/twzel_demo.cmd" "$RUN"/out_*.bmp
+  rm -f "$RUN/acquire.cmd" "$DEMO_FILES/twzel_demo.cmd" "$RUN"/out_*.bmp
   (cd "$RUN" && exec wine "$APP" "$@" >"$LOG" 2>&1) &
   APP_PID=$!
   wait_line "^ready" 30 || fail "the application did not open \"$1\""
@@ -114,7 +117,7 @@ put() {  # TEXT FILE
 }
 # The file the last transfer wrote.
 lastout() { echo "$RUN/$(last '^transferred' | awk '{print $3}')"; }
-demo() { put "$1" "$RUN/twzel_demo.cmd"; for _ in $(seq 50); do [ -f "$RUN/twzel_demo.cmd" ] || return 0; sleep 0.1; done; fail "the demo did not take [$1]"; }
+demo() { put "$1" "$DEMO_FILES/twzel_demo.cmd"; for _ in $(seq 50); do [ -f "$DEMO_FILES/twzel_demo.cmd" ] || return 0; sleep 0.1; done; fail "the demo did not take [$1]"; }
 
 # Centre of a control of the source window, in desktop coordinates.
 centre() {  # TITLE ID
@@ -161,7 +164,7 @@ acquire() {  # MECHANISM W H BUTTON-ID
 }
 
 # The demo's traffic trace: lines of one block, and the last size selection.
-WIRE=$RUN/twzel_demo.wire
+WIRE=$DEMO_FILES/twzel_demo.wire
 wire_count() { grep -c "^$1\s*$" "$WIRE" 2>/dev/null; }
 last_selection() { grep '^A0 31 ' "$WIRE" 2>/dev/null | tail -1 | tr -d '\r'; }
 

@@ -27,12 +27,18 @@ use_desktop() {  # NAME WxH
     wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /d "$1" /f >/dev/null 2>&1
   done
   wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$1" /d "$2" /f >/dev/null 2>&1
+  hold_desktop || fail "desktop $1 does not come up"
+}
+
+# Starts the probe that holds the desktop open (HOLDER) and waits until it
+# is there; fails (status 1) when it does not come within 30 seconds.
+hold_desktop() {
   rm -f "$RUN/holder.out"
   (exec wine "$PROBE" hold >"$RUN/holder.out" 2>/dev/null) &
   HOLDER=$!
   local tries=300
   while ! grep -q ready "$RUN/holder.out" 2>/dev/null && [ $tries -gt 0 ]; do sleep 0.1; tries=$((tries - 1)); done
-  [ $tries -gt 0 ] || fail "desktop $1 does not come up"
+  [ $tries -gt 0 ]
 }
 
 release_desktop() {

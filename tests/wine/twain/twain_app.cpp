@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "tests/wine/common/test_application_identity.h"
 #include "twain/twain_types.h"
 
 namespace {
@@ -305,17 +306,7 @@ int main() {
   check(dsmEntry != nullptr, "source manager loaded");
   if (!dsmEntry) return 1;
 
-  app.Id = 0;
-  app.Version.MajorNum = 1;
-  app.Version.Language = 13;
-  app.Version.Country = 1;
-  std::strcpy(app.Version.Info, "test");
-  app.ProtocolMajor = 1;
-  app.ProtocolMinor = 9;
-  app.SupportedGroups = DG_CONTROL | DG_IMAGE;
-  std::strcpy(app.Manufacturer, "zel tests");
-  std::strcpy(app.ProductFamily, "tests");
-  std::strcpy(app.ProductName, "twain_app");
+  app = testApplicationIdentity("twain_app");
 
   // This source manager takes the window handle itself as the parent.
   check(dsmEntry(&app, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, reinterpret_cast<TW_MEMREF>(appWindow)) ==
