@@ -155,6 +155,19 @@ class SourceWindowTest : public TwainTest {
     rows->insert(rows->end(), strip.begin(), strip.begin() + xfer.BytesWritten);
     return rc;
   }
+  // Takes the strips after the first until the transfer is done: twenty
+  // in all for a half-size frame, together the strips FRAME makes.
+  void expectRemainingStrips(const std::vector<uint8_t>& frame, std::vector<uint8_t>* rows) {
+    TW_UINT16 rc;
+    int strips = 1;
+    do {
+      rc = memoryStrip(rows);
+      ++strips;
+    } while (rc == TWRC_SUCCESS && strips < 100);
+    EXPECT_EQ(TWRC_XFERDONE, rc);
+    EXPECT_EQ(20, strips);
+    EXPECT_EQ(stripsOfFrame(frame), *rows);
+  }
   // The strips a half-size frame makes: its rows from the top, each pixel
   // red, green, blue.
   static std::vector<uint8_t> stripsOfFrame(const std::vector<uint8_t>& frame) {
@@ -458,15 +471,7 @@ TEST_F(SourceWindowTest, StripsComeWholeWhenTheWindowGoesDuringTheMemoryTransfer
   ASSERT_EQ(TWRC_SUCCESS, memoryStrip(&rows));
   ASSERT_EQ(TWRC_SUCCESS, call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr));
   EXPECT_EQ(nullptr, sourcePipeline.liveImage);
-  TW_UINT16 rc;
-  int strips = 1;
-  do {
-    rc = memoryStrip(&rows);
-    ++strips;
-  } while (rc == TWRC_SUCCESS && strips < 100);
-  EXPECT_EQ(TWRC_XFERDONE, rc);
-  EXPECT_EQ(20, strips);
-  EXPECT_EQ(stripsOfFrame(frame), rows);
+  expectRemainingStrips(frame, &rows);
 }
 
 // The preview restarts (Full pressed) while the strips are taken:
@@ -481,15 +486,7 @@ TEST_F(SourceWindowTest, StripsComeWholeWhenThePreviewRestartsDuringTheMemoryTra
   ASSERT_EQ(TWRC_SUCCESS, memoryStrip(&rows));
   click(IDC_FULL);
   ASSERT_TRUE(waitPaints(2));
-  TW_UINT16 rc;
-  int strips = 1;
-  do {
-    rc = memoryStrip(&rows);
-    ++strips;
-  } while (rc == TWRC_SUCCESS && strips < 100);
-  EXPECT_EQ(TWRC_XFERDONE, rc);
-  EXPECT_EQ(20, strips);
-  EXPECT_EQ(stripsOfFrame(frame), rows);
+  expectRemainingStrips(frame, &rows);
   endTransfer();
 }
 
