@@ -81,6 +81,11 @@ shot() { import -window root -crop "${DESK_W}x${DESK_H}+0+0" +repage "$OUT/$1.pn
 LOG=$RUN/app.log
 start_app() {  # PRODUCT [--bind-pipes]
   rm -f "$RUN/acquire.cmd" "$RUN/twzel_demo.cmd" "$RUN"/out_*.bmp
+  # The log of the program before goes first: its "ready" would pass the
+  # wait below before the new program has started, and the command sent
+  # next would then meet the new program's start, which deletes any
+  # command file it finds.
+  : >"$LOG"
   (cd "$RUN" && exec wine "$APP" "$@" >"$LOG" 2>&1) &
   APP_PID=$!
   wait_line "^ready" 30 || fail "the application did not open \"$1\""
