@@ -439,17 +439,28 @@ void runCommand(const std::string& line) {
   say("done %s", command.c_str());
 }
 
+// Takes the command file, if there is one, and runs its command. The file
+// is first moved out of the way and then read, so that each command file
+// is taken exactly once (read, then deleted, a failed delete would run it
+// again). A poll from the message pumping inside a command waits for that
+// command to end.
 void pollCommandFile() {
-  FILE* f = std::fopen("acquire.cmd", "rb");
+  static bool running = false;
+  if (running) return;
+  if (!MoveFileExA("acquire.cmd", "acquire.cmd.taken", MOVEFILE_REPLACE_EXISTING)) return;
+  FILE* f = std::fopen("acquire.cmd.taken", "rb");
   if (!f) return;
   char text[128] = {0};
   size_t n = std::fread(text, 1, sizeof text - 1, f);
   std::fclose(f);
-  DeleteFileA("acquire.cmd");
+  DeleteFileA("acquire.cmd.taken");
   text[n] = 0;
   std::string line = text;
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  if (!line.empty()) runCommand(line);
+  if (line.empty()) return;
+  running = true;
+  runCommand(line);
+  running = false;
 }
 
 // One message through the source first (MSG_PROCESSEVENT), as TWAIN asks.

@@ -18,6 +18,8 @@
 #
 # Environment (set by tools/test): WINEPREFIX, DISPLAY, ZEL_SOURCE_DIR, ZEL_BUILD_WIN, ZEL_OUT; the x64
 # driver test build (build/driver-tests-x64, or ZEL_E2E_DRIVER_BUILD) for the run over ZELB1.
+# ZEL_ACQUIRE_ZELB1_ONLY=1 runs the section over ZELB1 alone (to run it many
+# times over).
 set -u
 : "${WINEPREFIX:?}" "${DISPLAY:?}" "${ZEL_BUILD_WIN:?}" "${ZEL_OUT:?}"
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -82,6 +84,11 @@ DEMO_FILES=$RUN
 LOG=$RUN/app.log
 start_app() {  # PRODUCT [--bind-pipes]
   rm -f "$RUN/acquire.cmd" "$DEMO_FILES/twzel_demo.cmd" "$RUN"/out_*.bmp
+  # The log of the program before goes first: its "ready" would pass the
+  # wait below before the new program has started, and the command sent
+  # next would then meet the new program's start, which deletes any
+  # command file it finds.
+  : >"$LOG"
   (cd "$RUN" && exec wine "$APP" "$@" >"$LOG" 2>&1) &
   APP_PID=$!
   wait_line "^ready" 30 || fail "the application did not open \"$1\""
@@ -198,138 +205,142 @@ SMALL_TITLE="ZEL TWAIN Driver (ZEL-B200Q/B50/BxQ, 1024x768)"
 LARGE_TITLE="ZEL TWAIN Driver (ZEL-A100, 1280x1024)"
 FULL=1019 HALF=1018 EXIT=2
 
-# === Demo data source, 1024x768 camera ==========================================
-echo "=== demo data source, 1024x768 camera"
-start_app "ZEL TWAIN (simulated camera)"
-cmd enable
-check "enable opens the window" "enable succeeded, window \"$SMALL_TITLE\"" "$(last '^enable ')"
-TITLE=$SMALL_TITLE
-read -r l t r b < <(probe wait "$TITLE" 10000)
-check "window size" "606 $((506 + CAPTION))" "$((r - l)) $((b - t))"
-check "window centred" "$(((DESK_W - 606) / 2))" "$l"
+# The demo data source: both camera models (skipped with ZEL_ACQUIRE_ZELB1_ONLY=1).
+demo_sections() {
+  # === Demo data source, 1024x768 camera ==========================================
+  echo "=== demo data source, 1024x768 camera"
+  start_app "ZEL TWAIN (simulated camera)"
+  cmd enable
+  check "enable opens the window" "enable succeeded, window \"$SMALL_TITLE\"" "$(last '^enable ')"
+  TITLE=$SMALL_TITLE
+  read -r l t r b < <(probe wait "$TITLE" 10000)
+  check "window size" "606 $((506 + CAPTION))" "$((r - l)) $((b - t))"
+  check "window centred" "$(((DESK_W - 606) / 2))" "$l"
 
-# The live preview changes (a few looks: the first frames may be on their way).
-sleep 1
-shot live-1
-preview_changes live-1 live-2 && pass "the live preview changes" || fail "the live preview does not change"
+  # The live preview changes (a few looks: the first frames may be on their way).
+  sleep 1
+  shot live-1
+  preview_changes live-1 live-2 && pass "the live preview changes" || fail "the live preview does not change"
 
-# Half: native transfer of the picture the window shows.
-acquire native 512 384 $HALF
-shot handshake-half
-check "Full and Half disabled during the transfer" "buttons full=0 half=0" "$(cmd buttons; last '^buttons')"
-check "native transfer = the captured picture on the screen" "0" "$(differing_pixels handshake-half "$(lastout)")"
-cmd end
-sleep 0.5
-check "Full and Half enabled after MSG_ENDXFER" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
+  # Half: native transfer of the picture the window shows.
+  acquire native 512 384 $HALF
+  shot handshake-half
+  check "Full and Half disabled during the transfer" "buttons full=0 half=0" "$(cmd buttons; last '^buttons')"
+  check "native transfer = the captured picture on the screen" "0" "$(differing_pixels handshake-half "$(lastout)")"
+  cmd end
+  sleep 0.5
+  check "Full and Half enabled after MSG_ENDXFER" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
 
-# Full: file transfer, then back to half size by itself (the camera is
-# asked for half-size frames again: the traffic trace's last size selection).
-acquire file 1024 768 $FULL
-shot handshake-full
-check "file transfer writes a 1024x768 BMP" "BMP3 1024x768" "$(identify -format '%m %wx%h' "$(lastout)" 2>/dev/null)"
-check "the capture ran at full size" "A0 31 00 00 00 00 00 AF" "$(last_selection)"
-cmd end
-sleep 0.8
-check "Full and Half enabled after the Full transfer" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
-check "back to half size after MSG_ENDXFER" "A0 31 00 01 00 00 00 AF" "$(last_selection)"
+  # Full: file transfer, then back to half size by itself (the camera is
+  # asked for half-size frames again: the traffic trace's last size selection).
+  acquire file 1024 768 $FULL
+  shot handshake-full
+  check "file transfer writes a 1024x768 BMP" "BMP3 1024x768" "$(identify -format '%m %wx%h' "$(lastout)" 2>/dev/null)"
+  check "the capture ran at full size" "A0 31 00 00 00 00 00 AF" "$(last_selection)"
+  cmd end
+  sleep 0.8
+  check "Full and Half enabled after the Full transfer" "buttons full=1 half=1" "$(cmd buttons; last '^buttons')"
+  check "back to half size after MSG_ENDXFER" "A0 31 00 01 00 00 00 AF" "$(last_selection)"
 
-# The hold buttons: their command while pressed, the stop at the release
-# (none for A), on the traffic trace.
-for spec in "1026 26 05" "1027 26 0A" "1028 21 05" "1029 21 0A" "1025 01 05"; do
-  read -r id code parameter <<<"$spec"
-  commands=$(wire_count "A0 $code 00 $parameter 00 00 00 AF")
-  stops=$(wire_count "A0 2F 00 05 00 00 00 AF")
-  click "$TITLE" "$id"
-  sleep 0.3
-  want_stops=$((stops + 1))
-  [ "$id" == 1025 ] && want_stops=$stops
-  check "button $id: A0 $code 00 $parameter, then the stop" "$((commands + 1)) $want_stops" \
-    "$(wire_count "A0 $code 00 $parameter 00 00 00 AF") $(wire_count "A0 2F 00 05 00 00 00 AF")"
-done
+  # The hold buttons: their command while pressed, the stop at the release
+  # (none for A), on the traffic trace.
+  for spec in "1026 26 05" "1027 26 0A" "1028 21 05" "1029 21 0A" "1025 01 05"; do
+    read -r id code parameter <<<"$spec"
+    commands=$(wire_count "A0 $code 00 $parameter 00 00 00 AF")
+    stops=$(wire_count "A0 2F 00 05 00 00 00 AF")
+    click "$TITLE" "$id"
+    sleep 0.3
+    want_stops=$((stops + 1))
+    [ "$id" == 1025 ] && want_stops=$stops
+    check "button $id: A0 $code 00 $parameter, then the stop" "$((commands + 1)) $want_stops" \
+      "$(wire_count "A0 $code 00 $parameter 00 00 00 AF") $(wire_count "A0 2F 00 05 00 00 00 AF")"
+  done
 
-# The same frozen picture by native and by memory transfer.
-demo freeze
-acquire native 512 384 $HALF
-native=$(lastout)
-cmd end
-sleep 0.5
-acquire memory 512 384 $HALF
-cmd end
-if cmp -s -i 54:54 "$native" "$(lastout)"; then pass "memory strips put together = the native bitmap"
-else fail "memory strips differ from the native bitmap"; fi
-demo live
+  # The same frozen picture by native and by memory transfer.
+  demo freeze
+  acquire native 512 384 $HALF
+  native=$(lastout)
+  cmd end
+  sleep 0.5
+  acquire memory 512 384 $HALF
+  cmd end
+  if cmp -s -i 54:54 "$native" "$(lastout)"; then pass "memory strips put together = the native bitmap"
+  else fail "memory strips differ from the native bitmap"; fi
+  demo live
 
-# EXIT, Esc and the close box ask the application to close the source.
-click "$TITLE" $EXIT
-wait_line "^closedsreq 1" 5 || fail "EXIT: no MSG_CLOSEDSREQ"
-read -r l t r b < <(probe wait "$TITLE" 1000)
-xdotool mousemove $(((l + r) / 2)) $((t + 8)) sleep 0.1 click 1 key Escape
-wait_line "^closedsreq 2" 5 || fail "Esc: no MSG_CLOSEDSREQ"
-xdotool mousemove $((r - 12)) $((t + CAPTION / 2 + 3)) sleep 0.1 click 1
-wait_line "^closedsreq 3" 5 || fail "close box: no MSG_CLOSEDSREQ"
-shot after-close-requests
-probe wait "$TITLE" 500 >/dev/null && pass "the window stays after the close requests" || fail "the window went"
+  # EXIT, Esc and the close box ask the application to close the source.
+  click "$TITLE" $EXIT
+  wait_line "^closedsreq 1" 5 || fail "EXIT: no MSG_CLOSEDSREQ"
+  read -r l t r b < <(probe wait "$TITLE" 1000)
+  xdotool mousemove $(((l + r) / 2)) $((t + 8)) sleep 0.1 click 1 key Escape
+  wait_line "^closedsreq 2" 5 || fail "Esc: no MSG_CLOSEDSREQ"
+  xdotool mousemove $((r - 12)) $((t + CAPTION / 2 + 3)) sleep 0.1 click 1
+  wait_line "^closedsreq 3" 5 || fail "close box: no MSG_CLOSEDSREQ"
+  shot after-close-requests
+  probe wait "$TITLE" 500 >/dev/null && pass "the window stays after the close requests" || fail "the window went"
 
-# MSG_DISABLEDS in the middle of the handshake.
-acquire disable 512 384 $HALF
-ms=$(last '^disable in the handshake' | sed 's/.* in \([0-9]*\) ms/\1/')
-[ -n "$ms" ] && [ "$ms" -lt 1000 ] && pass "MSG_DISABLEDS in the handshake ends in $ms ms (no forced stop)" ||
-  fail "MSG_DISABLEDS in the handshake took ${ms:-?} ms"
-probe gone "$TITLE" 3000 && pass "the window is gone" || fail "the window stays after MSG_DISABLEDS"
+  # MSG_DISABLEDS in the middle of the handshake.
+  acquire disable 512 384 $HALF
+  ms=$(last '^disable in the handshake' | sed 's/.* in \([0-9]*\) ms/\1/')
+  [ -n "$ms" ] && [ "$ms" -lt 1000 ] && pass "MSG_DISABLEDS in the handshake ends in $ms ms (no forced stop)" ||
+    fail "MSG_DISABLEDS in the handshake took ${ms:-?} ms"
+  probe gone "$TITLE" 3000 && pass "the window is gone" || fail "the window stays after MSG_DISABLEDS"
 
-# The cable pulled during the preview.
-cmd enable
-sleep 0.8
-before=$(log_count '^closedsreq')
-demo unplug
-if probe box "Error - USB communication" 10000 >"$RUN/box.txt"; then
-  shot unplug-box
-  check "USB box icon" "icon=error" "$(head -1 "$RUN/box.txt")"
-  check "USB box text" "$(printf 'There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.')" \
-    "$(tail -n +2 "$RUN/box.txt")"
-  probe answer "Error - USB communication" 1 || fail "the USB box could not be answered"
-else
-  fail "no USB box after the unplug"
-fi
-wait_line "^closedsreq" 5 "$before" && pass "MSG_CLOSEDSREQ after the USB box" || fail "no MSG_CLOSEDSREQ after the unplug"
-demo replug
-cmd disable
+  # The cable pulled during the preview.
+  cmd enable
+  sleep 0.8
+  before=$(log_count '^closedsreq')
+  demo unplug
+  if probe box "Error - USB communication" 10000 >"$RUN/box.txt"; then
+    shot unplug-box
+    check "USB box icon" "icon=error" "$(head -1 "$RUN/box.txt")"
+    check "USB box text" "$(printf 'There is a problem in communication of USB.\nPlease disconnect the plug of USB and reconnect it.')" \
+      "$(tail -n +2 "$RUN/box.txt")"
+    probe answer "Error - USB communication" 1 || fail "the USB box could not be answered"
+  else
+    fail "no USB box after the unplug"
+  fi
+  wait_line "^closedsreq" 5 "$before" && pass "MSG_CLOSEDSREQ after the USB box" || fail "no MSG_CLOSEDSREQ after the unplug"
+  demo replug
+  cmd disable
 
-# Resources over 50 enable/disable cycles.
-CMD_WAIT=150 cmd cycles 50
-grep '^resources' "$LOG" | sed 's/^/     /'
+  # Resources over 50 enable/disable cycles.
+  CMD_WAIT=150 cmd cycles 50
+  grep '^resources' "$LOG" | sed 's/^/     /'
 
-# === Demo data source, 1280x1024 camera ==========================================
-echo "=== demo data source, 1280x1024 camera"
-cmd enable
-demo large
-cmd disable
-cmd enable
-check "the large model's title" "enable succeeded, window \"$LARGE_TITLE\"" "$(last '^enable ')"
-TITLE=$LARGE_TITLE
-read -r l t r b < <(probe wait "$TITLE" 10000)
-check "large model window size" "606 $((532 + CAPTION))" "$((r - l)) $((b - t))"
-sleep 1
-shot large-live
-acquire native 1280 1024 $FULL
-native=$(lastout)
-cmd end
-sleep 0.6
-acquire memory 640 512 $HALF
-memory=$(lastout)
-shot large-handshake-half
-cmd end
-sleep 0.6
-acquire file 640 512 $HALF
-file=$(lastout)
-cmd end
-sleep 0.6
-acquire memory 1280 1024 $FULL
-cmd end
-check "large model transfers: native full, memory half, file half, memory full" \
-  "1280x1024 640x512 640x512 1280x1024" \
-  "$(identify -format '%wx%h ' "$native" "$memory" "$file" "$(lastout)" 2>/dev/null | sed 's/ $//')"
-quit_app
+  # === Demo data source, 1280x1024 camera ==========================================
+  echo "=== demo data source, 1280x1024 camera"
+  cmd enable
+  demo large
+  cmd disable
+  cmd enable
+  check "the large model's title" "enable succeeded, window \"$LARGE_TITLE\"" "$(last '^enable ')"
+  TITLE=$LARGE_TITLE
+  read -r l t r b < <(probe wait "$TITLE" 10000)
+  check "large model window size" "606 $((532 + CAPTION))" "$((r - l)) $((b - t))"
+  sleep 1
+  shot large-live
+  acquire native 1280 1024 $FULL
+  native=$(lastout)
+  cmd end
+  sleep 0.6
+  acquire memory 640 512 $HALF
+  memory=$(lastout)
+  shot large-handshake-half
+  cmd end
+  sleep 0.6
+  acquire file 640 512 $HALF
+  file=$(lastout)
+  cmd end
+  sleep 0.6
+  acquire memory 1280 1024 $FULL
+  cmd end
+  check "large model transfers: native full, memory half, file half, memory full" \
+    "1280x1024 640x512 640x512 1280x1024" \
+    "$(identify -format '%wx%h ' "$native" "$memory" "$file" "$(lastout)" 2>/dev/null | sed 's/ $//')"
+  quit_app
+}
+if [ "${ZEL_ACQUIRE_ZELB1_ONLY:-0}" != 1 ]; then demo_sections; fi
 
 # === Shipped data source through ZELB1 and the simulated USB bus ===================
 echo "=== shipped data source through ZELB1"
