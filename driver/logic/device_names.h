@@ -36,9 +36,9 @@ bool fillLinkName(int32_t n, char16_t* buffer);
 // Numbers come back to the counter when devices are removed, so the number
 // the counter reaches may still belong to a camera that was plugged in
 // later and is still there; its name then exists and the creation fails
-// with a name collision. The next number is tried (the counter is
-// incremented again, as before every creation) instead of leaving the new
-// camera without a device, as long as numbers remain.
+// with a name collision. The next number is tried instead of leaving the
+// new camera without a device, as long as numbers remain; trying a number
+// does not move the counter, which rises only when a device is published.
 bool tryNextDeviceNumber(Status creationStatus, int32_t n);
 
 }  // namespace zelb1
