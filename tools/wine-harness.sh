@@ -4,6 +4,8 @@
 # through, screenshots on request.
 #
 #   zel_xvfb_up [WxH]        start Xvfb on a free display, export DISPLAY
+#   zel_wine_blocker         why Wine cannot run our programs on this
+#                            machine, when it cannot (see below)
 #   zel_prefix_up DIR        fresh prefix in DIR, wineserver kept up
 #   zel_wine EXE [ARGS...]   run a 32-bit Windows program, its exit code
 #   zel_screenshot FILE      the whole screen as an image
@@ -32,6 +34,20 @@ zel_xvfb_up() {
   done
   echo "wine-harness: no free display for Xvfb" >&2
   return 1
+}
+
+# Our Windows programs are 32-bit, and this Wine runs them with its own
+# 32-bit Linux loader. A kernel booted without IA-32 emulation refuses every
+# 32-bit Linux program ("Exec format error"), so no Windows program of ours
+# can start there. Prints the reason and succeeds on such a machine; fails,
+# printing nothing, where 32-bit programs run (or where the 32-bit loader is
+# not installed, which the prefix's own failure then reports).
+zel_wine_blocker() {
+  local loader=/lib/ld-linux.so.2
+  [ -e "$loader" ] || return 1
+  "$loader" --version >/dev/null 2>&1
+  [ $? -eq 126 ] || return 1
+  echo "this machine's kernel does not run 32-bit programs (IA-32 emulation is off), and Wine needs them to run our 32-bit Windows programs"
 }
 
 zel_prefix_up() {
