@@ -6,6 +6,7 @@
 #   zel_xvfb_up [WxH]        start Xvfb on a free display, export DISPLAY
 #   zel_wine_blocker         why Wine cannot run our programs on this
 #                            machine, when it cannot (see below)
+#   zel_wine64_only DIR      `wine` runs Wine's 64-bit loader (see below)
 #   zel_prefix_up DIR        fresh prefix in DIR, wineserver kept up
 #   zel_wine EXE [ARGS...]   run a 32-bit Windows program, its exit code
 #   zel_screenshot FILE      the whole screen as an image
@@ -48,6 +49,21 @@ zel_wine_blocker() {
   "$loader" --version >/dev/null 2>&1
   [ $? -eq 126 ] || return 1
   echo "this machine's kernel does not run 32-bit programs (IA-32 emulation is off), and Wine needs them to run our 32-bit Windows programs"
+}
+
+# Where only Wine's 64-bit loader runs: `wine`, and the wine-stable that
+# Wine's own tool scripts (wineboot, ...) call, are pointed at it through
+# stand-in commands in DIR, put first on PATH. Fails when there is no
+# 64-bit loader either.
+zel_wine64_only() {  # DIR
+  local loader=/usr/lib/wine/wine64 name
+  [ -x "$loader" ] || return 1
+  mkdir -p "$1"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexport WINELOADER=%s\nexec %s "$@"\n' "$loader" "$loader" >"$1/$name"
+    chmod +x "$1/$name"
+  done
+  export PATH="$1:$PATH"
 }
 
 zel_prefix_up() {

@@ -10,7 +10,9 @@ namespace viewer {
 
 namespace {
 
-static_assert(sizeof(PAGESETUPDLGA) == 84, "the page setup record of the 32-bit platform");
+// The 64-bit test build (for hosts whose Wine runs no 32-bit programs) has
+// the wider record of its platform.
+static_assert(sizeof(PAGESETUPDLGA) == (sizeof(void*) == 4 ? 84 : 128), "the page setup record of the platform");
 
 // One page setup dialog runs at a time, on the user-interface thread.
 PageSettings* activeRecord = nullptr;

@@ -42,7 +42,8 @@ check() {  # check WHAT EXPECTED ACTUAL
 probe() { wine "$PROBE" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
 # --- The source Wine's manager loads: the demo library ----------------------
-SOURCES="$WINEPREFIX/drive_c/windows/twain_32"
+# twain_64 when Wine's manager and the programs are 64-bit (ZEL_WINE_BITS).
+SOURCES="$WINEPREFIX/drive_c/windows/twain_${ZEL_WINE_BITS:-32}"
 mkdir -p "$SOURCES"
 cp "$ZEL_BUILD_WIN/twain/TWZEL_32_demo.ds" "$SOURCES/sane.ds"
 for template in XGA_FULL XGA_HALF SXGA_FULL SXGA_HALF; do
@@ -369,12 +370,13 @@ timeout 180 /usr/lib/wine/wine64 wineboot -i >"$RUN/wineboot64.log" 2>&1
 timeout 60 wineserver -w
 wineserver -p
 DIR="$WINEPREFIX/drive_c/zeltest"
-mkdir -p "$DIR" "$WINEPREFIX/drive_c/windows/twain_32"
+SOURCES="$WINEPREFIX/drive_c/windows/twain_${ZEL_WINE_BITS:-32}"
+mkdir -p "$DIR" "$SOURCES"
 cp "$STAGE/sim_bus.inf" "$STAGE/zelsimbus.sys" "$INSTALLER" "$CAMERA_CHECK" "$DIR/"
 cp "$STAGE/ZELB1-pipe-bind.sys" "$DIR/ZELB1.sys"
-cp "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$WINEPREFIX/drive_c/windows/twain_32/sane.ds"
+cp "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$SOURCES/sane.ds"
 for template in XGA_FULL XGA_HALF SXGA_FULL SXGA_HALF; do
-  cp "$ZEL_BUILD_WIN/twain/$template.bmp" "$WINEPREFIX/drive_c/windows/twain_32/"
+  cp "$ZEL_BUILD_WIN/twain/$template.bmp" "$SOURCES/"
 done
 if timeout 120 /usr/lib/wine/wine64 'C:\zeltest\driver_wine_check.exe' install 'C:\zeltest\sim_bus.inf' \
      >"$RUN/install.log" 2>&1 && timeout 60 wine 'C:\zeltest\driver_e2e_check.exe' plug 0 1 >>"$RUN/install.log" 2>&1; then

@@ -69,5 +69,9 @@ run_arch() {
 
 status=0
 run_arch x64 /usr/lib/wine/wine64 win64 || status=1
-run_arch x86 wine win32 || status=1
+if [ "${ZEL_WINE_BITS:-32}" = 64 ]; then
+  echo "=== x86: not run (this Wine runs 64-bit programs only)"
+else
+  run_arch x86 wine win32 || status=1
+fi
 exit $status

@@ -7,7 +7,9 @@ set -euo pipefail
 
 : "${WINEPREFIX:?}" "${ZEL_BUILD_WIN:?}"
 OUT="${ZEL_OUT:-/tmp}"
-SOURCE_DIR="$WINEPREFIX/drive_c/windows/twain_32"
+# Wine's manager loads sources from twain_32, or from twain_64 when it and
+# the programs are 64-bit (ZEL_WINE_BITS=64, set by tools/test).
+SOURCE_DIR="$WINEPREFIX/drive_c/windows/twain_${ZEL_WINE_BITS:-32}"
 mkdir -p "$SOURCE_DIR"
 
 cp "$ZEL_BUILD_WIN/twain/TWZEL_32.ds" "$SOURCE_DIR/sane.ds"
